@@ -1,0 +1,130 @@
+// The five renderers of TervoxError: they frame catalogue texts for hosts and change nothing.
+
+#include <tervox/TervoxError.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "ErrorCatalogue.h"
+#include "ErrorState.h"
+#include "TextAssembly.h"
+
+using tervox::detail::DecimalText;
+using tervox::detail::ErrorCatalogue;
+using tervox::detail::ErrorState;
+
+namespace {
+
+constexpr std::string_view kErrorPrefixOpen = "[EC : ";
+constexpr std::string_view kErrorPrefixClose = "] ";
+constexpr std::string_view kWarningPrefix = "Warning: ";
+constexpr std::string_view kLineEnd = "\n";
+
+// The level's form around a catalogue text: "[EC : code] text\ncaller" for errors,
+// "Warning: text\ncaller" for warnings, each followed by `entry_end` ("" or one more "\n" for
+// a stack entry). Callers pass LVL_ERROR or LVL_WARNING only.
+class FramedText {
+ public:
+  FramedText(ERROR_LVL level, int code, std::string_view text, std::string_view caller_text,
+             std::string_view entry_end)
+      : level_(level), digits_(code), text_(text), caller_text_(caller_text), entry_end_(entry_end) {}
+
+  std::size_t size() const {
+    return level_ == LVL_ERROR ? tervox::detail::total_size(error_pieces())
+                               : tervox::detail::total_size(warning_pieces());
+  }
+
+  void append_to(std::string& out) const {
+    if (level_ == LVL_ERROR) {
+      tervox::detail::append_pieces(out, error_pieces());
+    } else {
+      tervox::detail::append_pieces(out, warning_pieces());
+    }
+  }
+
+  std::string str() const {
+    std::string out;
+    out.reserve(size());
+    append_to(out);
+    return out;
+  }
+
+ private:
+  std::array<std::string_view, 7> error_pieces() const {
+    return {kErrorPrefixOpen, digits_.view(), kErrorPrefixClose, text_, kLineEnd, caller_text_,
+            entry_end_};
+  }
+  std::array<std::string_view, 5> warning_pieces() const {
+    return {kWarningPrefix, text_, kLineEnd, caller_text_, entry_end_};
+  }
+
+  ERROR_LVL level_;
+  DecimalText digits_;
+  std::string_view text_;
+  std::string_view caller_text_;
+  std::string_view entry_end_;
+};
+
+enum class Length { kShort, kLong };
+
+std::string_view catalogue_text(int code, Length length) {
+  const tervox::detail::CatalogueRow& row = ErrorCatalogue::at(code);
+  return length == Length::kShort ? row.short_text : row.long_text;
+}
+
+// The catalogue look-up comes first, at every level, so an unknown code fails whatever the level.
+// The caller text is the level's newest, whichever code is described.
+std::string describe(const ErrorState& state, ERROR_LVL level, int code, Length length) {
+  const std::string_view text = catalogue_text(code, length);
+  if (!ErrorState::selects_record(level)) return std::string(text);
+  return FramedText(level, code, text, state.short_texts[level].back(), "").str();
+}
+
+int described_last_code(const ErrorState& state, ERROR_LVL level) {
+  return ErrorState::selects_record(level) ? state.last_code[level] : 0;
+}
+
+// Error entries carry the short text, warning entries the long one.
+FramedText stack_entry(ERROR_LVL level, int code, const std::string& caller_text) {
+  return FramedText(level, code,
+                    catalogue_text(code, level == LVL_ERROR ? Length::kShort : Length::kLong),
+                    caller_text, kLineEnd);
+}
+
+}  // namespace
+
+std::string TervoxError::getShortDescription(ERROR_LVL level, int code) {
+  return describe(*m_state, level, code, Length::kShort);
+}
+
+std::string TervoxError::getLongDescription(ERROR_LVL level, int code) {
+  return describe(*m_state, level, code, Length::kLong);
+}
+
+std::string TervoxError::getLastShortDescription(ERROR_LVL level) {
+  return describe(*m_state, level, described_last_code(*m_state, level), Length::kShort);
+}
+
+std::string TervoxError::getLastLongDescription(ERROR_LVL level) {
+  return describe(*m_state, level, described_last_code(*m_state, level), Length::kLong);
+}
+
+std::string TervoxError::getStackDescriptions(ERROR_LVL level) {
+  if (!ErrorState::selects_record(level)) return std::string();
+  const std::vector<int>& codes = m_state->code_stack[level];
+  const std::vector<std::string>& caller_texts = m_state->short_texts[level];
+  // A host that changed the stack through getStack may have broken the equal lengths: render
+  // only the indices both sequences hold, so nothing outside them is ever read.
+  const std::size_t entries = std::min(codes.size(), caller_texts.size());
+
+  // The first pass sizes the result (and meets any unknown code before anything is built); the
+  // second fills it, so the result is allocated once whatever the stack's length.
+  std::size_t size = 0;
+  for (std::size_t i = entries; i-- > 1;) size += stack_entry(level, codes[i], caller_texts[i]).size();
+  std::string result;
+  result.reserve(size);
+  for (std::size_t i = entries; i-- > 1;) stack_entry(level, codes[i], caller_texts[i]).append_to(result);
+  return result;
+}

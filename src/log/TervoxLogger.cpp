@@ -1,0 +1,150 @@
+#include <tervox/TervoxLogger.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+
+#include "MessageBuffer.h"
+
+// The trace stream is defined first so that it is constructed first and destroyed last.
+int TervoxLogger::m_trace_level = 3;
+int TervoxLogger::m_tervox_log_init_value = 0;
+std::basic_fstream<char> TervoxLogger::m_process_trace_stream;
+std::basic_fstream<char> TervoxLogger::m_process_log_stream;
+
+namespace {
+
+constexpr int kInitialisingMarker = 123457;
+constexpr int kInitialisedMarker = 123456;
+
+// How one severity is laid out and from which trace level it is written.
+struct LevelLayout {
+  const char* level_prefix;
+  int trace_threshold;
+  bool tagged;
+  bool located;
+};
+
+constexpr LevelLayout kLevelLayouts[] = {
+    {"[V] ", 9999, true, false},  // LOG_VERBOSE
+    {"[D] ", 4, true, false},     // LOG_DEBUG
+    {" ", 3, true, false},        // LOG_INFO
+    {"", 3, false, false},        // LOG_PLAIN
+    {"[*] ", 3, true, false},     // LOG_NOTICE
+    {"[?] ", 2, true, true},      // LOG_WARNING
+    {"[!] ", 1, true, true},      // LOG_ERROR
+};
+constexpr int kLevelCount = static_cast<int>(sizeof kLevelLayouts / sizeof kLevelLayouts[0]);
+static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
+
+// The category goes in as a "%s" argument, never as format text, so a percent sign in it is
+// copied literally.
+void format_line_prefix(tervox::detail::MessageBuffer& prefix, const LevelLayout& layout,
+                        const std::string& category, const char* file, const char* function,
+                        int line) {
+  if (!layout.tagged) {
+    prefix.clear();
+  } else if (!layout.located) {
+    prefix.format("[%s]%s", category.c_str(), layout.level_prefix);
+  } else {
+    prefix.format("[%s]%s[%s, %s:%d]\n[%s]%s", category.c_str(), layout.level_prefix, file,
+                  function, line, category.c_str(), layout.level_prefix);
+  }
+}
+
+// Inserts "prefix message" and a line end, as `stream << prefix << message << std::endl` would,
+// but through unformatted writes when no field width is set: the bytes, the error state and the
+// exceptions are the same, and the buffered pieces leave in one write(2) at the flush.
+void write_line(std::ostream& stream, const tervox::detail::MessageBuffer& prefix,
+                const tervox::detail::MessageBuffer& message) {
+  if (stream.width() != 0) {
+    stream << prefix.c_str() << message.c_str() << std::endl;
+    return;
+  }
+  stream.write(prefix.c_str(), static_cast<std::streamsize>(prefix.size()));
+  stream.write(message.c_str(), static_cast<std::streamsize>(message.size()));
+  stream << std::endl;
+}
+
+}  // namespace
+
+bool TervoxLogger::check_init_before_call() {
+  static bool first_call = true;
+  if (first_call) {
+    m_tervox_log_init_value = kInitialisingMarker;
+    first_call = false;
+    return false;
+  }
+  return m_tervox_log_init_value == kInitialisedMarker;
+}
+
+void TervoxLogger::set_init_already_call() { m_tervox_log_init_value = kInitialisedMarker; }
+
+bool TervoxLogger::init() {
+  if (!check_init_before_call()) set_init_already_call();
+  return true;
+}
+
+bool TervoxLogger::set_trace_level(int trace_level) {
+  if (!check_init_before_call()) set_init_already_call();
+  m_trace_level = trace_level;
+  return true;
+}
+
+int TervoxLogger::get_trace_level() {
+  if (!check_init_before_call()) set_init_already_call();
+  return m_trace_level;
+}
+
+std::basic_fstream<char>* TervoxLogger::get_process_trace_stream() {
+  if (!check_init_before_call()) set_init_already_call();
+  return &m_process_trace_stream;
+}
+
+std::basic_fstream<char>* TervoxLogger::get_process_log_stream() {
+  if (!check_init_before_call()) set_init_already_call();
+  return &m_process_log_stream;
+}
+
+bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const char* file,
+                                 const char* function, int line, const char* fmt, ...) {
+  if (!check_init_before_call()) set_init_already_call();
+  if (file == nullptr) file = "";
+  if (function == nullptr) function = "";
+
+  // The message is formatted before its level is examined, whether or not it is written.
+  tervox::detail::MessageBuffer message;
+  va_list arguments;
+  va_start(arguments, fmt);
+  message.vformat(fmt, arguments);
+  va_end(arguments);
+
+  if (log_level < 0 || log_level >= kLevelCount) return true;
+  const LevelLayout& layout = kLevelLayouts[log_level];
+  // The prefix of a filtered message could never be seen, so it is only built for a written one.
+  if (m_trace_level < layout.trace_threshold) return true;
+
+  tervox::detail::MessageBuffer prefix;
+  format_line_prefix(prefix, layout, category, file, function, line);
+  std::basic_fstream<char>& stream = *get_process_trace_stream();
+  write_line(stream, prefix, message);
+  stream.flush();
+  return true;
+}
+
+bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
+  if (!check_init_before_call()) set_init_already_call();
+
+  tervox::detail::MessageBuffer message;
+  va_list arguments;
+  va_start(arguments, fmt);
+  message.vformat(fmt, arguments);
+  va_end(arguments);
+
+  tervox::detail::MessageBuffer prefix;
+  prefix.format("[%s] ", category.c_str());
+  write_line(*get_process_log_stream(), prefix, message);
+  get_process_log_stream()->flush();
+  return true;
+}
