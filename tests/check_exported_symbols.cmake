@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.21)
 # Compares the library's dynamic symbol table with the expected list, so that an internal symbol
 # that leaks out (or a host-facing one that goes missing) fails the tests.
 # Arguments: -DLIBRARY=<path> -DEXPECTED=<path>
