@@ -1,0 +1,44 @@
+#ifndef TERVOX_TOOLS_TABLE_H
+#define TERVOX_TOOLS_TABLE_H
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tervox::tools {
+
+// A listing with named columns, printed in any of the tool's output formats.
+class Table {
+ public:
+  enum class Format { kText, kTsv, kJson, kMarkdown };
+
+  struct Column {
+    std::string name;
+    bool numeric;  // printed as a JSON number and right-aligned in text
+  };
+
+  explicit Table(std::vector<Column> columns) : columns_(std::move(columns)) {}
+
+  void add_row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
+  bool empty() const { return rows_.empty(); }
+
+  void print(std::ostream& out, Format format) const;
+
+  // "text", "tsv", "json" or "markdown"; nothing for any other name.
+  static std::optional<Format> parse_format(std::string_view name);
+
+ private:
+  void print_text(std::ostream& out) const;
+  void print_tsv(std::ostream& out) const;
+  void print_json(std::ostream& out) const;
+  void print_markdown(std::ostream& out) const;
+
+  std::vector<Column> columns_;
+  std::vector<std::vector<std::string>> rows_;
+};
+
+}  // namespace tervox::tools
+
+#endif  // TERVOX_TOOLS_TABLE_H
