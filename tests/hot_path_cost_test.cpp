@@ -1,0 +1,95 @@
+// What the writers cost the host: no heap allocation, and one write(2) per written message that
+// fits the stream's buffer. Both are counted in-process by replacing the global allocation
+// functions and interposing write and writev for the whole program, library included.
+
+#include <gtest/gtest.h>
+#include <tervox/TervoxLogger.h>
+
+#include <sys/syscall.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "CapturedStream.h"
+
+namespace {
+
+int allocations = 0;
+int file_writes = 0;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+  if (fd > STDERR_FILENO) ++file_writes;
+  return syscall(SYS_write, fd, data, size);
+}
+
+extern "C" ssize_t writev(int fd, const struct iovec* pieces, int count) {
+  if (fd > STDERR_FILENO) ++file_writes;
+  return syscall(SYS_writev, fd, pieces, count);
+}
+
+namespace {
+
+struct Cost {
+  int allocations;
+  int writes;
+};
+
+template <typename Call>
+Cost cost_of(Call call) {
+  const int allocations_before = allocations;
+  const int writes_before = file_writes;
+  call();
+  return {allocations - allocations_before, file_writes - writes_before};
+}
+
+class HotPathCost : public testing::Test {
+ protected:
+  TraceLevelGuard restore_level_;
+  CapturedStream trace_ = capture_trace();
+  CapturedStream log_{TervoxLogger::get_process_log_stream()};
+  std::string long_category_ = std::string(300, 'C');
+};
+
+TEST_F(HotPathCost, AWrittenMessageCostsOneWriteAndNoAllocation) {
+  for (TervoxLogger::LogLevel level : {TervoxLogger::LOG_INFO, TervoxLogger::LOG_PLAIN,
+                                       TervoxLogger::LOG_WARNING, TervoxLogger::LOG_ERROR}) {
+    std::string category = long_category_;
+    const Cost cost = cost_of([&] {
+      TervoxLogger::trace_message(std::move(category), level, "file.cpp", "function", 1,
+                                  "message %s %d", "text", 42);
+    });
+    EXPECT_EQ(cost.allocations, 0) << level;
+    EXPECT_EQ(cost.writes, 1) << level;
+  }
+  std::string category = long_category_;
+  const Cost log_cost =
+      cost_of([&] { TervoxLogger::log_message(std::move(category), "message %d", 42); });
+  EXPECT_EQ(log_cost.allocations, 0);
+  EXPECT_EQ(log_cost.writes, 1);
+}
+
+TEST_F(HotPathCost, AFilteredMessageCostsNoWriteAndNoAllocation) {
+  std::string category = long_category_;
+  const Cost cost = cost_of([&] {
+    TervoxLogger::trace_message(std::move(category), TervoxLogger::LOG_DEBUG, "f", "g", 1,
+                                "message %s", "text");
+  });
+  EXPECT_EQ(cost.allocations, 0);
+  EXPECT_EQ(cost.writes, 0);
+  EXPECT_EQ(trace_.contents(), "");
+}
+
+}  // namespace
