@@ -1,6 +1,8 @@
 #ifndef TERVOX_LOG_MESSAGEBUFFER_H
 #define TERVOX_LOG_MESSAGEBUFFER_H
 
+#include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -24,11 +26,13 @@ class MessageBuffer {
     settle(std::vsnprintf(text_, kCapacity, fmt, arguments));
   }
 
-  __attribute__((format(printf, 2, 3))) void format(const char* fmt, ...) {
-    va_list arguments;
-    va_start(arguments, fmt);
-    vformat(fmt, arguments);
-    va_end(arguments);
+  // Append text as the formatter's "%s" and "%d" would, with the same bound, but without parsing
+  // a format: the line prefixes are built this way.
+  void append(const char* text) { append(text, std::strlen(text)); }
+  void append(int value) {
+    char digits[12];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    append(digits, static_cast<std::size_t>(end - digits));
   }
 
   void clear() {
@@ -41,6 +45,13 @@ class MessageBuffer {
   std::size_t size() const { return size_; }
 
  private:
+  void append(const char* text, std::size_t length) {
+    const std::size_t copied = std::min(length, kCapacity - 1 - size_);
+    std::memcpy(text_ + size_, text, copied);
+    size_ += copied;
+    text_[size_] = '\0';
+  }
+
   void settle(int formatter_result) {
     if (formatter_result < 0) {
       clear();  // an encoding error leaves the buffer's contents unspecified

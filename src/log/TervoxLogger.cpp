@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "LineInsertion.h"
 #include "MessageBuffer.h"
 
 // The trace stream is defined first so that it is constructed first and destroyed last.
@@ -38,33 +39,33 @@ constexpr LevelLayout kLevelLayouts[] = {
 constexpr int kLevelCount = static_cast<int>(sizeof kLevelLayouts / sizeof kLevelLayouts[0]);
 static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
 
-// The category goes in as a "%s" argument, never as format text, so a percent sign in it is
-// copied literally.
-void format_line_prefix(tervox::detail::MessageBuffer& prefix, const LevelLayout& layout,
-                        const std::string& category, const char* file, const char* function,
-                        int line) {
-  if (!layout.tagged) {
-    prefix.clear();
-  } else if (!layout.located) {
-    prefix.format("[%s]%s", category.c_str(), layout.level_prefix);
-  } else {
-    prefix.format("[%s]%s[%s, %s:%d]\n[%s]%s", category.c_str(), layout.level_prefix, file,
-                  function, line, category.c_str(), layout.level_prefix);
-  }
+// "[category]": the category is copied as text, never read as a format, so a percent sign in
+// it is written literally.
+void append_tag(tervox::detail::MessageBuffer& prefix, const std::string& category) {
+  prefix.append("[");
+  prefix.append(category.c_str());
+  prefix.append("]");
 }
 
-// Inserts "prefix message" and a line end, as `stream << prefix << message << std::endl` would,
-// but through unformatted writes when no field width is set: the bytes, the error state and the
-// exceptions are the same, and the buffered pieces leave in one write(2) at the flush.
-void write_line(std::ostream& stream, const tervox::detail::MessageBuffer& prefix,
-                const tervox::detail::MessageBuffer& message) {
-  if (stream.width() != 0) {
-    stream << prefix.c_str() << message.c_str() << std::endl;
-    return;
-  }
-  stream.write(prefix.c_str(), static_cast<std::streamsize>(prefix.size()));
-  stream.write(message.c_str(), static_cast<std::streamsize>(message.size()));
-  stream << std::endl;
+// The same bytes as formatting "[%s]%s" (or, with a location, "[%s]%s[%s, %s:%d]\n[%s]%s") into
+// the prefix buffer, cut at the same length, for a fraction of the formatter's cost.
+void build_line_prefix(tervox::detail::MessageBuffer& prefix, const LevelLayout& layout,
+                       const std::string& category, const char* file, const char* function,
+                       int line) {
+  prefix.clear();
+  if (!layout.tagged) return;
+  append_tag(prefix, category);
+  prefix.append(layout.level_prefix);
+  if (!layout.located) return;
+  prefix.append("[");
+  prefix.append(file);
+  prefix.append(", ");
+  prefix.append(function);
+  prefix.append(":");
+  prefix.append(line);
+  prefix.append("]\n");
+  append_tag(prefix, category);
+  prefix.append(layout.level_prefix);
 }
 
 }  // namespace
@@ -126,10 +127,8 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   if (m_trace_level < layout.trace_threshold) return true;
 
   tervox::detail::MessageBuffer prefix;
-  format_line_prefix(prefix, layout, category, file, function, line);
-  std::basic_fstream<char>& stream = *get_process_trace_stream();
-  write_line(stream, prefix, message);
-  stream.flush();
+  build_line_prefix(prefix, layout, category, file, function, line);
+  tervox::detail::insert_line(*get_process_trace_stream(), prefix, message);
   return true;
 }
 
@@ -143,8 +142,9 @@ bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   va_end(arguments);
 
   tervox::detail::MessageBuffer prefix;
-  prefix.format("[%s] ", category.c_str());
-  write_line(*get_process_log_stream(), prefix, message);
-  get_process_log_stream()->flush();
+  prefix.clear();
+  append_tag(prefix, category);
+  prefix.append(" ");
+  tervox::detail::insert_line(*get_process_log_stream(), prefix, message);
   return true;
 }
