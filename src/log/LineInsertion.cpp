@@ -2,6 +2,7 @@
 
 #include <ios>
 #include <streambuf>
+#include <string_view>
 
 namespace tervox::detail {
 namespace {
@@ -27,23 +28,18 @@ void mark_bad_after_buffer_exception(std::ostream& stream) {
   throw;
 }
 
-bool put_all(std::streambuf& buffer, const MessageBuffer& text) {
-  const auto size = static_cast<std::streamsize>(text.size());
-  return buffer.sputn(text.c_str(), size) == size;
-}
-
 // The insertions, the line end and the first flush through the stream buffer, under one sentry.
-// Returns false where an insertion would have found the stream failing.
-bool put_line(std::ostream& stream, const MessageBuffer& prefix, const MessageBuffer& message) {
+// A buffer that takes fewer bytes than offered has failed, as it would have on the piece that
+// held the byte. Returns false where an insertion would have found the stream failing.
+bool put_line(std::ostream& stream, LineBuffers& buffers) {
   const std::ostream::sentry ready(stream);
   if (!ready) return false;
   std::streambuf& buffer = *stream.rdbuf();
+  const std::string_view line = buffers.join_line(stream.widen('\n'));
+  const auto size = static_cast<std::streamsize>(line.size());
   bool complete = false;
   try {
-    complete = put_all(buffer, prefix) && put_all(buffer, message) &&
-               !std::ostream::traits_type::eq_int_type(buffer.sputc(stream.widen('\n')),
-                                                       std::ostream::traits_type::eof()) &&
-               buffer.pubsync() != -1;
+    complete = buffer.sputn(line.data(), size) == size && buffer.pubsync() != -1;
   } catch (...) {
     mark_bad_after_buffer_exception(stream);
     return false;
@@ -57,13 +53,13 @@ bool put_line(std::ostream& stream, const MessageBuffer& prefix, const MessageBu
 
 }  // namespace
 
-void insert_line(std::ostream& stream, const MessageBuffer& prefix, const MessageBuffer& message) {
+void insert_line(std::ostream& stream, LineBuffers& buffers) {
   if (needs_formatted_insertion(stream)) {
-    stream << prefix.c_str() << message.c_str() << std::endl;
+    stream << buffers.prefix() << buffers.message() << std::endl;
     stream.flush();
     return;
   }
-  if (!put_line(stream, prefix, message)) {
+  if (!put_line(stream, buffers)) {
     stream.flush();  // the second flush, whose sentry records the failure as failbit too
     return;
   }

@@ -3,15 +3,16 @@
 
 #include <ostream>
 
-#include "MessageBuffer.h"
+#include "LineBuffers.h"
 
 namespace tervox::detail {
 
-// Writes one message into a host's stream as
+// Writes the buffers' prefix and message into a host's stream as
 //   stream << prefix << message << std::endl; stream.flush();
-// would: the same bytes, the same error state and the same exceptions. The pieces leave the
-// stream's buffer together at the flush, so a line that fits the buffer costs one write(2).
-void insert_line(std::ostream& stream, const MessageBuffer& prefix, const MessageBuffer& message);
+// would: the same bytes, the same error state and the same exceptions. The line reaches the stream
+// buffer in one piece and leaves it at the flush, so a line that fits the buffer costs one
+// write(2). The buffers' texts are consumed.
+void insert_line(std::ostream& stream, LineBuffers& buffers);
 
 }  // namespace tervox::detail
 

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "LineInsertion.h"
-#include "MessageBuffer.h"
+#include "LineBuffers.h"
 
 // The trace stream is defined first so that it is constructed first and destroyed last.
 int TervoxLogger::m_trace_level = 3;
@@ -41,31 +41,31 @@ static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severi
 
 // "[category]": the category is copied as text, never read as a format, so a percent sign in
 // it is written literally.
-void append_tag(tervox::detail::MessageBuffer& prefix, const std::string& category) {
-  prefix.append("[");
-  prefix.append(category.c_str());
-  prefix.append("]");
+void append_tag(tervox::detail::LineBuffers& buffers, const std::string& category) {
+  buffers.append_to_prefix("[");
+  buffers.append_to_prefix(category.c_str());
+  buffers.append_to_prefix("]");
 }
 
 // The same bytes as formatting "[%s]%s" (or, with a location, "[%s]%s[%s, %s:%d]\n[%s]%s") into
 // the prefix buffer, cut at the same length, for a fraction of the formatter's cost.
-void build_line_prefix(tervox::detail::MessageBuffer& prefix, const LevelLayout& layout,
+void build_line_prefix(tervox::detail::LineBuffers& buffers, const LevelLayout& layout,
                        const std::string& category, const char* file, const char* function,
                        int line) {
-  prefix.clear();
+  buffers.clear_prefix();
   if (!layout.tagged) return;
-  append_tag(prefix, category);
-  prefix.append(layout.level_prefix);
+  append_tag(buffers, category);
+  buffers.append_to_prefix(layout.level_prefix);
   if (!layout.located) return;
-  prefix.append("[");
-  prefix.append(file);
-  prefix.append(", ");
-  prefix.append(function);
-  prefix.append(":");
-  prefix.append(line);
-  prefix.append("]\n");
-  append_tag(prefix, category);
-  prefix.append(layout.level_prefix);
+  buffers.append_to_prefix("[");
+  buffers.append_to_prefix(file);
+  buffers.append_to_prefix(", ");
+  buffers.append_to_prefix(function);
+  buffers.append_to_prefix(":");
+  buffers.append_to_prefix(line);
+  buffers.append_to_prefix("]\n");
+  append_tag(buffers, category);
+  buffers.append_to_prefix(layout.level_prefix);
 }
 
 }  // namespace
@@ -115,10 +115,10 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   if (function == nullptr) function = "";
 
   // The message is formatted before its level is examined, whether or not it is written.
-  tervox::detail::MessageBuffer message;
+  tervox::detail::LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
-  message.vformat(fmt, arguments);
+  buffers.format_message(fmt, arguments);
   va_end(arguments);
 
   if (log_level < 0 || log_level >= kLevelCount) return true;
@@ -126,25 +126,23 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   // The prefix of a filtered message could never be seen, so it is only built for a written one.
   if (m_trace_level < layout.trace_threshold) return true;
 
-  tervox::detail::MessageBuffer prefix;
-  build_line_prefix(prefix, layout, category, file, function, line);
-  tervox::detail::insert_line(*get_process_trace_stream(), prefix, message);
+  build_line_prefix(buffers, layout, category, file, function, line);
+  tervox::detail::insert_line(*get_process_trace_stream(), buffers);
   return true;
 }
 
 bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   if (!check_init_before_call()) set_init_already_call();
 
-  tervox::detail::MessageBuffer message;
+  tervox::detail::LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
-  message.vformat(fmt, arguments);
+  buffers.format_message(fmt, arguments);
   va_end(arguments);
 
-  tervox::detail::MessageBuffer prefix;
-  prefix.clear();
-  append_tag(prefix, category);
-  prefix.append(" ");
-  tervox::detail::insert_line(*get_process_log_stream(), prefix, message);
+  buffers.clear_prefix();
+  append_tag(buffers, category);
+  buffers.append_to_prefix(" ");
+  tervox::detail::insert_line(*get_process_log_stream(), buffers);
   return true;
 }
