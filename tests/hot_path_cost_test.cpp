@@ -1,8 +1,9 @@
-// What the writers cost the host: no heap allocation, and one write(2) per written message that
-// fits the stream's buffer. Both are counted in-process by replacing the global allocation
+// What the hot paths cost the host: the writers allocate nothing and make one write(2) per written
+// message that fits the stream's buffer; the renderers allocate only the string they return. Both are counted in-process by replacing the global allocation
 // functions and interposing write and writev for the whole program, library included.
 
 #include <gtest/gtest.h>
+#include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
 
 #include <sys/syscall.h>
@@ -90,6 +91,39 @@ TEST_F(HotPathCost, AFilteredMessageCostsNoWriteAndNoAllocation) {
   EXPECT_EQ(cost.allocations, 0);
   EXPECT_EQ(cost.writes, 0);
   EXPECT_EQ(trace_.contents(), "");
+}
+
+struct RendererCost {
+  const char* name;
+  std::string (*render)(TervoxError&);
+};
+
+TEST(RendererCost, EachRendererAllocatesOnlyTheStringItReturns) {
+  TervoxError& registry = TervoxError::getInstance();
+  registry.clear(LVL_ERROR);
+  registry.clear(LVL_WARNING);
+  const int codes[] = {300, 306, 316, 2933};
+  for (int i = 0; i < 1000; ++i) {
+    registry.pushOnStack(LVL_ERROR, codes[i % 4], "a caller text longer than the small buffer", "");
+    registry.pushOnStack(LVL_WARNING, 2933, "a caller text longer than the small buffer", "");
+  }
+  const RendererCost renderers[] = {
+      {"short", [](TervoxError& r) { return r.getShortDescription(LVL_ERROR, 2933); }},
+      {"long", [](TervoxError& r) { return r.getLongDescription(LVL_WARNING, 2933); }},
+      {"last short", [](TervoxError& r) { return r.getLastShortDescription(LVL_WARNING); }},
+      {"last long", [](TervoxError& r) { return r.getLastLongDescription(LVL_ERROR); }},
+      {"bare", [](TervoxError& r) { return r.getLongDescription(static_cast<ERROR_LVL>(2), 2933); }},
+      {"error stack", [](TervoxError& r) { return r.getStackDescriptions(LVL_ERROR); }},
+      {"warning stack", [](TervoxError& r) { return r.getStackDescriptions(LVL_WARNING); }},
+  };
+  for (const RendererCost& renderer : renderers) {
+    std::string result;
+    const Cost cost = cost_of([&] { result = renderer.render(registry); });
+    EXPECT_EQ(cost.allocations, 1) << renderer.name;
+    EXPECT_EQ(result.capacity(), result.size()) << renderer.name << ": reserved exactly";
+  }
+  registry.clear(LVL_ERROR);
+  registry.clear(LVL_WARNING);
 }
 
 }  // namespace
