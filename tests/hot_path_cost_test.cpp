@@ -75,6 +75,12 @@ TEST_F(HotPathCost, AWrittenMessageCostsOneWriteAndNoAllocation) {
     EXPECT_EQ(cost.allocations, 0) << level;
     EXPECT_EQ(cost.writes, 1) << level;
   }
+  // A line longer than the stream's buffer is handed over whole and leaves in one writev(2).
+  const std::string long_message(24999, 'm');
+  const Cost long_cost = cost_of([&] {
+    TervoxLogger::trace_message("C", TervoxLogger::LOG_INFO, "f", "g", 1, "%s", long_message.c_str());
+  });
+  EXPECT_EQ(long_cost.writes, 1);
   std::string category = long_category_;
   const Cost log_cost =
       cost_of([&] { TervoxLogger::log_message(std::move(category), "message %d", 42); });
