@@ -54,7 +54,6 @@ TEST(TervoxErrors, DescribesListsAndRejectsAsOperatorsExpect) {
       {"--bare 1105", "Data formatting anomaly\nThe param file is missing the data record\n", "", 0},
       {"99 100", "[EC : 100] Error\n[EC : 100] An unrecoverable error was encountered\n",
        "tervox-errors: 99 is not in the catalogue\n", 1},
-      {"-5", "", "tervox-errors: -5 is not in the catalogue\n", 1},
       {"--grep 'TIE points'",
        "code  short description                 long description\n"
        "2932  Tie points extraction failed      Could not identify reliable tie points, manual "
@@ -63,29 +62,18 @@ TEST(TervoxErrors, DescribesListsAndRejectsAsOperatorsExpect) {
        "to perform RPC corerction, more accurate ones are needed\n",
        "", 0},
       {"--grep 'mysql delete' --format tsv",
-       "code\tshort description\tlong description\n"
-       "1504\tMySQL delete error\tThere was an error deleting a MySQL entry\n",
-       "", 0},
-      {"--grep SIDD --format json",
-       "[\n {\"code\": 2600, \"short description\": \"SICD (SIDD) error\", \"long description\": "
-       "\"There was an error in the SICD (SIDD) processing\"},\n {\"code\": 2601, \"short "
-       "description\": \"SICD (SIDD) import error\", \"long description\": \"There was an error "
-       "importing the SICD (SIDD) file\"},\n {\"code\": 2602, \"short description\": \"SICD "
-       "(SIDD) format error\", \"long description\": \"The SICD (SIDD) file format is wrong\"}\n]\n",
-       "", 0},
+       "code\tshort description\tlong description\n1504\tMySQL delete error\tThere was an error "
+       "deleting a MySQL entry\n", "", 0},
+      {"--grep QAT --format json",
+       "[\n {\"code\": 1900, \"short description\": \"QAT error\", \"long description\": "
+       "\"There was an error in the QAT\"}\n]\n", "", 0},
       {"--grep 'no such words' --format json", "[]\n", "", 0},
-      {"--grep 'QAT' --format markdown",
+      {"--grep QAT --format markdown",
        "| code | short description | long description |\n|---:|---|---|\n"
-       "| 1900 | QAT error | There was an error in the QAT |\n",
-       "", 0},
+       "| 1900 | QAT error | There was an error in the QAT |\n", "", 0},
       {"", "", "tervox-errors: no error code given (see tervox-errors --help)\n", 2},
-      {"abc", "",
-       "tervox-errors: 'abc' is neither an option nor an error code (see tervox-errors --help)\n", 2},
+      {"abc", "", "tervox-errors: 'abc' is neither an option nor an error code (see tervox-errors --help)\n", 2},
       {"--list --format xml", "", "tervox-errors: unknown format 'xml' (see tervox-errors --help)\n", 2},
-      {"--list 300", "",
-       "tervox-errors: error codes go without --list, --grep and explain (see tervox-errors --help)\n",
-       2},
-      {"explain", "", "tervox-errors: explain needs a value (see tervox-errors --help)\n", 2},
       {"explain /nonexistent/trace.txt", "", "tervox-errors: cannot read /nonexistent/trace.txt\n", 2},
       {"--version", "tervox-errors " TERVOX_LOG_VERSION "\n", "", 0},
   };
@@ -95,15 +83,6 @@ TEST(TervoxErrors, DescribesListsAndRejectsAsOperatorsExpect) {
     EXPECT_EQ(run.err, row.err) << row.arguments;
     EXPECT_EQ(run.status, row.status) << row.arguments;
   }
-}
-
-TEST(TervoxErrors, HelpAndTheFullListingGoToStandardOutput) {
-  const ToolRun help = run_tool("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: tervox-errors", 0), 0u);
-  const ToolRun list = run_tool("--list --format tsv");
-  EXPECT_EQ(list.status, 0);
-  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 253);  // header and 252 rows
 }
 
 // Records what a short processing run would, into a trace file the test keeps.

@@ -4,8 +4,6 @@
 #include <tervox/TervoxLogger.h>
 
 #include <climits>
-#include <iomanip>
-#include <ios>
 #include <string>
 
 #include "CapturedStream.h"
@@ -88,69 +86,31 @@ TEST_F(TraceMessage, LaysOutEachSeverityAsItsLines) {
   }
 }
 
-TEST_F(TraceMessage, FormatsTheMessageFromItsArguments) {
+TEST_F(TraceMessage, FormatsTheMessageAndEndsItAtAFormattedNul) {
   TervoxLogger::trace_message("IO", TervoxLogger::LOG_WARNING, "a.cpp", "load", 42,
                               "cannot open %s after %d tries (%5.1f%%)", "x.tif", 3, 12.25);
-  EXPECT_EQ(trace_.contents(),
-            "[IO][?] [a.cpp, load:42]\n[IO][?] cannot open x.tif after 3 tries ( 12.2%)\n");
-}
-
-TEST_F(TraceMessage, EndsTheMessageAtANulByteThatTheFormatProduced) {
   TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "ab%ccd", 0);
-  EXPECT_EQ(trace_.contents(), "[IO] ab\n");
+  EXPECT_EQ(trace_.contents(),
+            "[IO][?] [a.cpp, load:42]\n[IO][?] cannot open x.tif after 3 tries ( 12.2%)\n[IO] ab\n");
 }
 
 TEST_F(TraceMessage, WritesNothingForALevelOutsideTheSeven) {
   TervoxLogger::set_trace_level(INT_MAX);
-  for (int level : {7, -1, 100, INT_MAX, INT_MIN}) {
+  for (int level : {7, -1, INT_MAX, INT_MIN}) {
     EXPECT_TRUE(TervoxLogger::trace_message("IO", static_cast<Level>(level), "f", "g", 1, "m"));
   }
   EXPECT_EQ(trace_.contents(), "");
 }
 
 TEST_F(TraceMessage, CutsMessageAndPrefixAt24999Bytes) {
-  const std::string long_text(30000, 'x');
+  const std::string text(30000, 'x');
   const std::string kept(24999, 'x');
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_PLAIN, "f", "g", 1, "%s", long_text.c_str());
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "%s", long_text.c_str());
-  EXPECT_EQ(trace_.contents(), kept + "\n" + "[IO] " + kept + "\n");
-}
-
-TEST_F(TraceMessage, ALongFileNameCutsTheLocationLineAndTheMessageFollowsIt) {
-  const std::string file(30000, 'f');
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_ERROR, file.c_str(), "g", 1, "msg");
-  const std::string full_prefix = "[IO][!] [" + file + ", g:1]\n[IO][!] ";
-  EXPECT_EQ(trace_.contents(), full_prefix.substr(0, 24999) + "msg\n");
-}
-
-TEST_F(TraceMessage, PadsOnlyThePrefixWhenTheHostSetAFieldWidth) {
-  TervoxLogger::get_process_trace_stream()->width(10);
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "hello");
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "again");
-  EXPECT_EQ(trace_.contents(), "     [IO] hello\n[IO] again\n");
-}
-
-TEST(TraceMessageWithoutFile, ReturnsTrueAndShowsTheLossInTheStreamState) {
-  TraceLevelGuard restore_level;
-  std::fstream& stream = *TervoxLogger::get_process_trace_stream();
-  ASSERT_FALSE(stream.is_open());
-  EXPECT_TRUE(TervoxLogger::trace_message("IO", TervoxLogger::LOG_ERROR, "f", "g", 1, "lost"));
-  EXPECT_TRUE(stream.bad());
-
-  CapturedStream reopened = capture_trace();
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "kept");
-  EXPECT_EQ(reopened.contents(), "[IO] kept\n");
-}
-
-TEST(TraceMessageWithoutFile, PassesTheStreamsExceptionToTheHost) {
-  std::fstream& stream = *TervoxLogger::get_process_trace_stream();
-  ASSERT_FALSE(stream.is_open());
-  stream.clear();
-  stream.exceptions(std::ios::badbit);
-  EXPECT_THROW(TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "m"),
-               std::ios_base::failure);
-  stream.exceptions(std::ios::goodbit);
-  stream.clear();
+  TervoxLogger::trace_message("IO", TervoxLogger::LOG_PLAIN, "f", "g", 1, "%s", text.c_str());
+  TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "%s", text.c_str());
+  // A long file name cuts the location line, and the message follows the cut prefix directly.
+  TervoxLogger::trace_message("IO", TervoxLogger::LOG_ERROR, text.c_str(), "g", 1, "msg");
+  const std::string cut_prefix = ("[IO][!] [" + text).substr(0, 24999);
+  EXPECT_EQ(trace_.contents(), kept + "\n[IO] " + kept + "\n" + cut_prefix + "msg\n");
 }
 
 class LogMessage : public testing::Test {
@@ -160,20 +120,14 @@ class LogMessage : public testing::Test {
 };
 
 TEST_F(LogMessage, WritesATaggedLineAtEveryTraceLevel) {
-  std::string expected;
-  for (int trace_level : {INT_MIN, -5, 0, 3, 9999}) {
+  for (int trace_level : {INT_MIN, 0, 9999}) {
     TervoxLogger::set_trace_level(trace_level);
     EXPECT_TRUE(TervoxLogger::log_message("IO", "hello %d", trace_level));
-    expected += "[IO] hello " + std::to_string(trace_level) + "\n";
-    ASSERT_EQ(log_.contents(), expected);
   }
-}
-
-TEST_F(LogMessage, CopiesTheCategoryLiterallyAndCutsTheMessage) {
-  const std::string long_text(30000, 'y');
   TervoxLogger::log_message("50%s", "%s", "");
-  TervoxLogger::log_message("", "%s", long_text.c_str());
-  EXPECT_EQ(log_.contents(), "[50%s] \n[] " + std::string(24999, 'y') + "\n");
+  TervoxLogger::log_message("", "%s", std::string(30000, 'y').c_str());
+  EXPECT_EQ(log_.contents(), "[IO] hello -2147483648\n[IO] hello 0\n[IO] hello 9999\n[50%s] \n[] " +
+                                 std::string(24999, 'y') + "\n");
 }
 
 }  // namespace
