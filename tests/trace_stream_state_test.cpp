@@ -15,35 +15,23 @@ namespace {
 
 enum class Fault { kNone, kFullAfter8Bytes, kThrowAfter8Bytes, kSyncFails };
 
-// Keeps what it is given, and fails as scripted.
+// Keeps what it is given, one character at a time, and fails as scripted.
 class ScriptedBuffer : public std::streambuf {
  public:
   explicit ScriptedBuffer(Fault fault) : fault_(fault) {}
-  const std::string& bytes() const { return bytes_; }
+  std::string bytes;
 
  protected:
-  std::streamsize xsputn(const char* text, std::streamsize size) override {
-    std::streamsize put = 0;
-    while (put < size && !traits_type::eq_int_type(overflow(text[put]), traits_type::eof())) ++put;
-    return put;
-  }
   int_type overflow(int_type c) override {
-    if (bytes_.size() >= 8 && fault_ == Fault::kFullAfter8Bytes) return traits_type::eof();
-    if (bytes_.size() >= 8 && fault_ == Fault::kThrowAfter8Bytes) throw std::runtime_error("disk");
-    bytes_ += traits_type::to_char_type(c);
+    if (bytes.size() >= 8 && fault_ == Fault::kFullAfter8Bytes) return traits_type::eof();
+    if (bytes.size() >= 8 && fault_ == Fault::kThrowAfter8Bytes) throw std::runtime_error("disk");
+    bytes += traits_type::to_char_type(c);
     return c;
   }
   int sync() override { return fault_ == Fault::kSyncFails ? -1 : 0; }
 
  private:
   Fault fault_;
-  std::string bytes_;
-};
-
-struct Outcome {
-  std::string bytes;
-  std::ios_base::iostate state;
-  std::string exception;
 };
 
 struct StreamSetup {
@@ -53,73 +41,53 @@ struct StreamSetup {
   bool unitbuf;
 };
 
-template <typename Write>
-Outcome outcome_of(std::ostream& stream, ScriptedBuffer& buffer, const StreamSetup& setup,
-                   Write write) {
+// The bytes, the final state and the exception ("none", "failure" or the buffer's own).
+std::string outcome_of(std::ostream& stream, const StreamSetup& setup, void (*write)(std::ostream&)) {
+  ScriptedBuffer buffer(setup.fault);
   stream.rdbuf(&buffer);
   stream.width(setup.width);
   if (setup.unitbuf) stream.setf(std::ios_base::unitbuf);
   stream.exceptions(setup.exceptions);
   std::string exception = "none";
   try {
-    write();
+    write(stream);
   } catch (const std::ios_base::failure&) {
     exception = "failure";
   } catch (const std::runtime_error& error) {
     exception = error.what();
   }
-  return {buffer.bytes(), stream.rdstate(), exception};
-}
-
-Outcome reference_outcome(const StreamSetup& setup) {
-  ScriptedBuffer buffer(setup.fault);
-  std::ostream stream(nullptr);
-  return outcome_of(stream, buffer, setup, [&] {
-    stream << "[IO] " << "hello" << std::endl;
-    stream.flush();
-  });
-}
-
-Outcome logger_outcome(const StreamSetup& setup) {
-  ScriptedBuffer buffer(setup.fault);
-  std::fstream& stream = *TervoxLogger::get_process_trace_stream();
-  const Outcome outcome = outcome_of(stream, buffer, setup, [] {
-    TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "hello");
-  });
+  const std::string outcome = buffer.bytes + " | state " + std::to_string(stream.rdstate()) + " | " + exception;
   stream.exceptions(std::ios_base::goodbit);
   stream.unsetf(std::ios_base::unitbuf);
-  stream.std::ios::rdbuf(stream.rdbuf());  // back to the stream's own file buffer
+  stream.rdbuf(nullptr);
   return outcome;
 }
 
 TEST(TraceStreamState, AWrittenMessageActsOnTheStreamAsThePlainInsertionsDo) {
-  const std::ios_base::iostate kNoExceptions = std::ios_base::goodbit;
-  const std::ios_base::iostate kOnBad = std::ios_base::badbit;
-  const std::ios_base::iostate kOnFail = std::ios_base::failbit;
+  const auto none = std::ios_base::goodbit, on_bad = std::ios_base::badbit, on_fail = std::ios_base::failbit;
   const StreamSetup setups[] = {
-      {Fault::kNone, kNoExceptions, 0, false},
-      {Fault::kNone, kNoExceptions, 12, false},
-      {Fault::kNone, kNoExceptions, 0, true},
-      {Fault::kFullAfter8Bytes, kNoExceptions, 0, false},
-      {Fault::kFullAfter8Bytes, kOnBad, 0, false},
-      {Fault::kFullAfter8Bytes, kOnFail, 0, false},
-      {Fault::kThrowAfter8Bytes, kNoExceptions, 0, false},
-      {Fault::kThrowAfter8Bytes, kOnBad, 0, false},
-      {Fault::kThrowAfter8Bytes, kOnFail, 0, false},
-      {Fault::kSyncFails, kNoExceptions, 0, false},
-      {Fault::kSyncFails, kOnBad, 0, false},
-      {Fault::kSyncFails, kOnFail, 0, false},
+      {Fault::kNone, none, 0, false},           {Fault::kNone, none, 12, false},
+      {Fault::kNone, none, 0, true},            {Fault::kFullAfter8Bytes, none, 0, false},
+      {Fault::kFullAfter8Bytes, on_bad, 0, false}, {Fault::kFullAfter8Bytes, on_fail, 0, false},
+      {Fault::kThrowAfter8Bytes, none, 0, false}, {Fault::kThrowAfter8Bytes, on_bad, 0, false},
+      {Fault::kThrowAfter8Bytes, on_fail, 0, false}, {Fault::kSyncFails, none, 0, false},
+      {Fault::kSyncFails, on_bad, 0, false},    {Fault::kSyncFails, on_fail, 0, false},
   };
+  std::fstream& trace = *TervoxLogger::get_process_trace_stream();
   for (const StreamSetup& setup : setups) {
-    const Outcome expected = reference_outcome(setup);
-    const Outcome actual = logger_outcome(setup);
-    const std::string row = "fault " + std::to_string(static_cast<int>(setup.fault)) +
-                            ", exceptions " + std::to_string(setup.exceptions) + ", width " +
-                            std::to_string(setup.width) + ", unitbuf " + std::to_string(setup.unitbuf);
-    EXPECT_EQ(actual.bytes, expected.bytes) << row;
-    EXPECT_EQ(actual.state, expected.state) << row;
-    EXPECT_EQ(actual.exception, expected.exception) << row;
+    std::ostream reference(nullptr);
+    const std::string expected = outcome_of(reference, setup, [](std::ostream& stream) {
+      stream << "[IO] " << "hello" << std::endl;
+      stream.flush();
+    });
+    const std::string actual = outcome_of(trace, setup, [](std::ostream&) {
+      TervoxLogger::trace_message("IO", TervoxLogger::LOG_INFO, "f", "g", 1, "hello");
+    });
+    EXPECT_EQ(actual, expected) << "fault " << static_cast<int>(setup.fault) << ", exceptions "
+                                << setup.exceptions << ", width " << setup.width << ", unitbuf " << setup.unitbuf;
   }
+  trace.std::ios::rdbuf(trace.rdbuf());  // back to the stream's own file buffer
+  trace.clear();
 }
 
 }  // namespace
