@@ -83,6 +83,9 @@ TEST(TervoxErrors, DescribesListsAndRejectsAsOperatorsExpect) {
     EXPECT_EQ(run.err, row.err) << row.arguments;
     EXPECT_EQ(run.status, row.status) << row.arguments;
   }
+  const ToolRun help = run_tool("--help");
+  EXPECT_EQ(help.out.rfind("Usage: tervox-errors [--warning | --bare] CODE...\n", 0), 0u);
+  EXPECT_EQ(help.status, 0);
 }
 
 // Records what a short processing run would, into a trace file the test keeps.
