@@ -1,12 +1,10 @@
 #include <tervox/TervoxLogger.h>
 
 #include <cstdarg>
-#include <cstdio>
-#include <cstring>
-#include <ostream>
+#include <string>
 
-#include "LineInsertion.h"
 #include "LineBuffers.h"
+#include "LineInsertion.h"
 
 // The trace stream is defined first so that it is constructed first and destroyed last.
 int TervoxLogger::m_trace_level = 3;
