@@ -24,57 +24,48 @@ template struct LoggerInternals<&TervoxLogger::m_tervox_log_init_value,
 constexpr int kInitialising = 123457;
 constexpr int kInitialised = 123456;
 
-// Runs `first_call` as the first call of a fresh child process and exits with 0 when it left the
-// logger initialised; the parent never touches the logger itself.
-template <typename FirstCall>
-void expect_initialised_by(FirstCall first_call) {
-  EXPECT_EXIT(
-      {
-        const bool fresh = *init_marker() == 0;
-        first_call();
-        const bool marked = *init_marker() == kInitialised;
-        std::exit(fresh && marked && call_check_init_before_call() ? 0 : 1);
-      },
-      testing::ExitedWithCode(0), "");
+// Runs `scenario` as the first thing a fresh child process does; the parent never touches the
+// logger itself.
+void expect_in_fresh_process(bool (*scenario)()) {
+  EXPECT_EXIT(std::exit(scenario() ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
+template <void (*FirstCall)()>
+bool initialises() {
+  const bool fresh = *init_marker() == 0;
+  FirstCall();
+  return fresh && *init_marker() == kInitialised && call_check_init_before_call();
+}
+
+void trace() { TervoxLogger::trace_message("T", TervoxLogger::LOG_DEBUG, "", "", 0, "m"); }
+void log() { TervoxLogger::log_message("T", "m"); }
+void init() { TervoxLogger::init(); }
+void set_level() { TervoxLogger::set_trace_level(7); }
+void get_level() { TervoxLogger::get_trace_level(); }
+void trace_stream() { TervoxLogger::get_process_trace_stream(); }
+void log_stream() { TervoxLogger::get_process_log_stream(); }
+
 TEST(LoggerFirstCall, EveryPublicOperationInitialisesTheLogger) {
-  expect_initialised_by([] { TervoxLogger::init(); });
-  expect_initialised_by([] { TervoxLogger::set_trace_level(7); });
-  expect_initialised_by([] { TervoxLogger::get_trace_level(); });
-  expect_initialised_by([] { TervoxLogger::get_process_trace_stream(); });
-  expect_initialised_by([] { TervoxLogger::get_process_log_stream(); });
-  expect_initialised_by([] { TervoxLogger::trace_message("T", TervoxLogger::LOG_DEBUG, "", "", 0, "m"); });
-  expect_initialised_by([] { TervoxLogger::log_message("T", "m"); });
+  for (bool (*scenario)() : {initialises<trace>, initialises<log>, initialises<init>, initialises<set_level>,
+                             initialises<get_level>, initialises<trace_stream>, initialises<log_stream>}) {
+    expect_in_fresh_process(scenario);
+  }
 }
 
 TEST(LoggerFirstCall, ThePrivateCheckAloneLeavesTheLoggerInitialising) {
-  EXPECT_EXIT(
-      {
-        const bool first = call_check_init_before_call();
-        const int after_first = *init_marker();
-        const bool second = call_check_init_before_call();
-        const int after_second = *init_marker();
-        TervoxLogger::init();
-        const bool third = call_check_init_before_call();
-        std::exit(!first && after_first == kInitialising && !second &&
-                          after_second == kInitialising &&
-                          *init_marker() == kInitialised && third
-                      ? 0
-                      : 1);
-      },
-      testing::ExitedWithCode(0), "");
+  expect_in_fresh_process([] {
+    const bool first = call_check_init_before_call(), first_marker = *init_marker() == kInitialising;
+    const bool second = call_check_init_before_call(), second_marker = *init_marker() == kInitialising;
+    TervoxLogger::init();
+    return !first && first_marker && !second && second_marker && call_check_init_before_call();
+  });
 }
 
 TEST(LoggerFirstCall, StartsAtTraceLevelThreeWithNoFileOnEitherStream) {
-  EXPECT_EXIT(
-      {
-        const bool level_three = TervoxLogger::get_trace_level() == 3;
-        const bool no_file = !TervoxLogger::get_process_trace_stream()->is_open() &&
-                             !TervoxLogger::get_process_log_stream()->is_open();
-        std::exit(level_three && no_file ? 0 : 1);
-      },
-      testing::ExitedWithCode(0), "");
+  expect_in_fresh_process([] {
+    return TervoxLogger::get_trace_level() == 3 && !TervoxLogger::get_process_trace_stream()->is_open() &&
+           !TervoxLogger::get_process_log_stream()->is_open();
+  });
 }
 
 }  // namespace

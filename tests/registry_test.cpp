@@ -21,15 +21,6 @@ void expect_fresh(TervoxError& registry, ERROR_LVL level) {
   EXPECT_EQ(registry.getStack(level), Codes{100});
 }
 
-TEST_F(Registry, AFreshLevelHoldsTheGeneralErrorCode) {
-  expect_fresh(registry_, LVL_ERROR);
-  expect_fresh(registry_, LVL_WARNING);
-}
-
-TEST_F(Registry, GetInstanceAlwaysReturnsTheSameRegistry) {
-  EXPECT_EQ(&TervoxError::getInstance(), &registry_);
-}
-
 struct RecordRow {
   ERROR_LVL level;
   int code;
