@@ -24,25 +24,23 @@ constexpr std::string_view kLineEnd = "\n";
 
 // The level's form around a catalogue text: "[EC : code] text\ncaller" for errors,
 // "Warning: text\ncaller" for warnings, each followed by `entry_end` ("" or one more "\n" for
-// a stack entry). Callers pass LVL_ERROR or LVL_WARNING only.
+// a stack entry). Both are the same seven pieces; a warning leaves the code's pieces empty.
+// Callers pass LVL_ERROR or LVL_WARNING only.
 class FramedText {
  public:
   FramedText(ERROR_LVL level, int code, std::string_view text, std::string_view caller_text,
              std::string_view entry_end)
-      : level_(level), digits_(code), text_(text), caller_text_(caller_text), entry_end_(entry_end) {}
+      : digits_(code),
+        pieces_{level == LVL_ERROR ? kErrorPrefixOpen : kWarningPrefix,
+                level == LVL_ERROR ? digits_.view() : std::string_view(),
+                level == LVL_ERROR ? kErrorPrefixClose : std::string_view(),
+                text,
+                kLineEnd,
+                caller_text,
+                entry_end} {}
 
-  std::size_t size() const {
-    return level_ == LVL_ERROR ? tervox::detail::total_size(error_pieces())
-                               : tervox::detail::total_size(warning_pieces());
-  }
-
-  void append_to(std::string& out) const {
-    if (level_ == LVL_ERROR) {
-      tervox::detail::append_pieces(out, error_pieces());
-    } else {
-      tervox::detail::append_pieces(out, warning_pieces());
-    }
-  }
+  std::size_t size() const { return tervox::detail::total_size(pieces_); }
+  void append_to(std::string& out) const { tervox::detail::append_pieces(out, pieces_); }
 
   std::string str() const {
     std::string out;
@@ -52,19 +50,8 @@ class FramedText {
   }
 
  private:
-  std::array<std::string_view, 7> error_pieces() const {
-    return {kErrorPrefixOpen, digits_.view(), kErrorPrefixClose, text_, kLineEnd, caller_text_,
-            entry_end_};
-  }
-  std::array<std::string_view, 5> warning_pieces() const {
-    return {kWarningPrefix, text_, kLineEnd, caller_text_, entry_end_};
-  }
-
-  ERROR_LVL level_;
-  DecimalText digits_;
-  std::string_view text_;
-  std::string_view caller_text_;
-  std::string_view entry_end_;
+  DecimalText digits_;  // declared first: pieces_ views it
+  std::array<std::string_view, 7> pieces_;
 };
 
 enum class Length { kShort, kLong };
