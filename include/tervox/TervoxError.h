@@ -21,9 +21,14 @@ struct ErrorState;
 // Each level keeps its last code and a stack of every record since it was last cleared; a fresh
 // or cleared level holds the general error code 100 with empty texts as its only entry.
 //
-// Thread safety: only the first getInstance (and the first getStack of an unknown level) is safe
-// to race. Hosts that record, query or render from several threads serialise those calls
-// themselves, reads included: a record may move a stack while another thread reads it.
+// Thread safety: every operation may be called from any number of threads at once, with one
+// exception: reading through the reference that getStack returns while another thread records or
+// clears that level (see getStack). Concurrent records are traced in the order they are stacked.
+//
+// Lifetime: the registry is created by the first getInstance and destroyed when the library is
+// unloaded (dlclose, or the end of the process after every static destructor and atexit handler
+// that the host set up once the library was loaded), so those may still record. Do not use it
+// once the unloading has begun.
 class TERVOX_LOG_EXPORT TervoxError {
  public:
   // Returns the one registry, creating it on the first call (safe against concurrent first
@@ -41,8 +46,9 @@ class TERVOX_LOG_EXPORT TervoxError {
   // Records an error or a warning: traces "[EC :code ] shortText - longText" under "UNDEF" at
   // LOG_ERROR or LOG_WARNING with the given location, then makes `code` the level's last code
   // and stacks it with both texts. The code is not checked against the catalogue. Any other
-  // level does nothing. If an allocation fails while appending, the new last code stays but the
-  // stack is left as it was.
+  // level does nothing. If tracing throws (the host enabled exceptions on the trace stream, or an
+  // allocation failed), the exception passes through and nothing is recorded. If an allocation
+  // fails while appending, the new last code stays but the stack is left as it was.
   void setLast(ERROR_LVL level, int code, const char* file, const char* function, int line,
                std::string shortText, std::string longText);
 
@@ -62,7 +68,9 @@ class TERVOX_LOG_EXPORT TervoxError {
 
   // Returns the level's live code stack; later records show through it. For any other level,
   // one shared empty sequence. Read through it only: changing it breaks the renderers, which
-  // read the caller texts by the same index.
+  // read the caller texts by the same index. The one operation that is not thread-safe: do not
+  // read through the reference while another thread records or clears that level, since a record
+  // may move the entries; take a copy under the host's own lock, or use get and getStackSize.
   std::vector<int>& getStack(ERROR_LVL level);
 
   // Returns the level to its fresh state; the other level is untouched.

@@ -1,6 +1,7 @@
 #ifndef TERVOX_ERROR_ERRORSTATE_H
 #define TERVOX_ERROR_ERRORSTATE_H
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,12 @@ struct LevelRecord {
   std::vector<std::string>& long_texts;
 };
 
-// The registry's state, each kind of field once per level, indexed by LVL_ERROR and LVL_WARNING.
+// The registry's state, each kind of field once per level, indexed by LVL_ERROR and LVL_WARNING,
+// and the lock that every operation holds while it reads or changes them.
 struct ErrorState {
   static constexpr int kLevelCount = 2;
+
+  std::mutex lock;
 
   int last_code[kLevelCount] = {kInitialCode, kInitialCode};
   std::vector<std::string> short_texts[kLevelCount] = {{""}, {""}};

@@ -1,53 +1,43 @@
 #include <tervox/TervoxLogger.h>
 
 #include <cstdarg>
+#include <mutex>
+#include <ostream>
 #include <string>
 
 #include "LineBuffers.h"
-#include "LineInsertion.h"
+#include "TraceLayout.h"
 
-// The trace stream is defined first so that it is constructed first and destroyed last.
-int TervoxLogger::m_trace_level = 3;
-int TervoxLogger::m_tervox_log_init_value = 0;
-std::basic_fstream<char> TervoxLogger::m_process_trace_stream;
-std::basic_fstream<char> TervoxLogger::m_process_log_stream;
+// The streams are defined in ProcessObjects.cpp, where their order against the registry is fixed.
+std::atomic<int> TervoxLogger::m_trace_level{3};
+std::atomic<int> TervoxLogger::m_tervox_log_init_value{0};
 
 namespace {
+
+using tervox::detail::LevelLayout;
+using tervox::detail::LineBuffers;
 
 constexpr int kInitialisingMarker = 123457;
 constexpr int kInitialisedMarker = 123456;
 
-// How one severity is laid out and from which trace level it is written.
-struct LevelLayout {
-  const char* level_prefix;
-  int trace_threshold;
-  bool tagged;
-  bool located;
-};
-
-constexpr LevelLayout kLevelLayouts[] = {
-    {"[V] ", 9999, true, false},  // LOG_VERBOSE
-    {"[D] ", 4, true, false},     // LOG_DEBUG
-    {" ", 3, true, false},        // LOG_INFO
-    {"", 3, false, false},        // LOG_PLAIN
-    {"[*] ", 3, true, false},     // LOG_NOTICE
-    {"[?] ", 2, true, true},      // LOG_WARNING
-    {"[!] ", 1, true, true},      // LOG_ERROR
-};
-constexpr int kLevelCount = static_cast<int>(sizeof kLevelLayouts / sizeof kLevelLayouts[0]);
+constexpr int kLevelCount =
+    static_cast<int>(sizeof tervox::detail::kLevelLayouts / sizeof tervox::detail::kLevelLayouts[0]);
 static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
 
-// "[category]": the category is copied as text, never read as a format, so a percent sign in
-// it is written literally.
-void append_tag(tervox::detail::LineBuffers& buffers, const std::string& category) {
-  buffers.append_to_prefix("[");
+// One lock per stream, held for the insertions of one call, so that the lines of concurrent calls
+// never mix. Constant-initialised, so they exist before any host code can trace.
+std::mutex trace_stream_lock;
+std::mutex log_stream_lock;
+
+void append_tag(LineBuffers& buffers, const std::string& category) {
+  buffers.append_to_prefix(tervox::detail::kTagOpen);
   buffers.append_to_prefix(category.c_str());
-  buffers.append_to_prefix("]");
+  buffers.append_to_prefix(tervox::detail::kTagClose);
 }
 
 // The same bytes as formatting "[%s]%s" (or, with a location, "[%s]%s[%s, %s:%d]\n[%s]%s") into
 // the prefix buffer, cut at the same length, for a fraction of the formatter's cost.
-void build_line_prefix(tervox::detail::LineBuffers& buffers, const LevelLayout& layout,
+void build_line_prefix(LineBuffers& buffers, const LevelLayout& layout,
                        const std::string& category, const char* file, const char* function,
                        int line) {
   buffers.clear_prefix();
@@ -55,30 +45,42 @@ void build_line_prefix(tervox::detail::LineBuffers& buffers, const LevelLayout& 
   append_tag(buffers, category);
   buffers.append_to_prefix(layout.level_prefix);
   if (!layout.located) return;
-  buffers.append_to_prefix("[");
+  buffers.append_to_prefix(tervox::detail::kLocationOpen);
   buffers.append_to_prefix(file);
-  buffers.append_to_prefix(", ");
+  buffers.append_to_prefix(tervox::detail::kLocationFunction);
   buffers.append_to_prefix(function);
-  buffers.append_to_prefix(":");
+  buffers.append_to_prefix(tervox::detail::kLocationLine);
   buffers.append_to_prefix(line);
-  buffers.append_to_prefix("]\n");
+  buffers.append_to_prefix(tervox::detail::kLocationClose);
   append_tag(buffers, category);
   buffers.append_to_prefix(layout.level_prefix);
 }
 
-}  // namespace
-
-bool TervoxLogger::check_init_before_call() {
-  static bool first_call = true;
-  if (first_call) {
-    m_tervox_log_init_value = kInitialisingMarker;
-    first_call = false;
-    return false;
-  }
-  return m_tervox_log_init_value == kInitialisedMarker;
+// The prefix, the message and a line end, then one more flush, as one unit under the stream's
+// lock. After a failed line the stream holds failbit beside badbit on every standard library, as
+// the second flush leaves it on some of them.
+void write_line(std::ostream& stream, std::mutex& lock, const LineBuffers& buffers) {
+  const std::lock_guard<std::mutex> hold(lock);
+  stream << buffers.prefix() << buffers.message() << std::endl;
+  stream.flush();
+  if (stream.bad()) stream.setstate(std::ios_base::failbit);
 }
 
-void TervoxLogger::set_init_already_call() { m_tervox_log_init_value = kInitialisedMarker; }
+}  // namespace
+
+// Two threads may both find the flag set on the very first calls; the marker then only ever moves
+// from 0 to 123457 and from there to 123456, never back.
+bool TervoxLogger::check_init_before_call() {
+  static std::atomic<bool> first_call{true};
+  if (first_call.load(std::memory_order_relaxed) && first_call.exchange(false)) {
+    int fresh = 0;
+    m_tervox_log_init_value.compare_exchange_strong(fresh, kInitialisingMarker);
+    return false;
+  }
+  return m_tervox_log_init_value.load(std::memory_order_relaxed) == kInitialisedMarker;
+}
+
+void TervoxLogger::set_init_already_call() { m_tervox_log_init_value.store(kInitialisedMarker); }
 
 bool TervoxLogger::init() {
   if (!check_init_before_call()) set_init_already_call();
@@ -87,13 +89,13 @@ bool TervoxLogger::init() {
 
 bool TervoxLogger::set_trace_level(int trace_level) {
   if (!check_init_before_call()) set_init_already_call();
-  m_trace_level = trace_level;
+  m_trace_level.store(trace_level, std::memory_order_relaxed);
   return true;
 }
 
 int TervoxLogger::get_trace_level() {
   if (!check_init_before_call()) set_init_already_call();
-  return m_trace_level;
+  return m_trace_level.load(std::memory_order_relaxed);
 }
 
 std::basic_fstream<char>* TervoxLogger::get_process_trace_stream() {
@@ -113,26 +115,26 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   if (function == nullptr) function = "";
 
   // The message is formatted before its level is examined, whether or not it is written.
-  tervox::detail::LineBuffers buffers;
+  LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
   buffers.format_message(fmt, arguments);
   va_end(arguments);
 
   if (log_level < 0 || log_level >= kLevelCount) return true;
-  const LevelLayout& layout = kLevelLayouts[log_level];
+  const LevelLayout& layout = tervox::detail::kLevelLayouts[log_level];
   // The prefix of a filtered message could never be seen, so it is only built for a written one.
-  if (m_trace_level < layout.trace_threshold) return true;
+  if (m_trace_level.load(std::memory_order_relaxed) < layout.trace_threshold) return true;
 
   build_line_prefix(buffers, layout, category, file, function, line);
-  tervox::detail::insert_line(*get_process_trace_stream(), buffers);
+  write_line(*get_process_trace_stream(), trace_stream_lock, buffers);
   return true;
 }
 
 bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   if (!check_init_before_call()) set_init_already_call();
 
-  tervox::detail::LineBuffers buffers;
+  LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
   buffers.format_message(fmt, arguments);
@@ -141,6 +143,6 @@ bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   buffers.clear_prefix();
   append_tag(buffers, category);
   buffers.append_to_prefix(" ");
-  tervox::detail::insert_line(*get_process_log_stream(), buffers);
+  write_line(*get_process_log_stream(), log_stream_lock, buffers);
   return true;
 }
