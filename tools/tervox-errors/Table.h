@@ -22,7 +22,6 @@ class Table {
   explicit Table(std::vector<Column> columns) : columns_(std::move(columns)) {}
 
   void add_row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
-  bool empty() const { return rows_.empty(); }
 
   void print(std::ostream& out, Format format) const;
 

@@ -27,14 +27,15 @@ struct CodeCount {
 struct TraceSummary {
   int errors = 0;
   int warnings = 0;
-  int other_lines = 0;    // lines of other traces, not about a recorded error or warning
-  int damaged_lines = 0;  // half records: cut, or missing their location or message line
+  int other_lines = 0;           // lines of other traces, not about a recorded error or warning
+  int damaged_lines = 0;         // half records: cut, or missing their location or message line
   std::vector<CodeCount> codes;  // most recorded first; then errors before warnings, by code
 };
 
 // Reads a trace written by tervox_log and summarises the errors and warnings recorded in it.
 // Every record is a location line "[UNDEF][!] [file, function:line]" followed by its message
-// line "[UNDEF][!] [EC :code ] ..." ("[?]" for warnings); anything else is counted and skipped.
+// line "[UNDEF][!] [EC :code ] ..." of the same level ("[?]" for warnings); anything else is
+// counted and skipped. Lines may end in "\n" or "\r\n".
 TraceSummary summarise_trace(std::istream& trace);
 
 }  // namespace tervox::tools

@@ -1,11 +1,12 @@
 // tervox-errors: describes error codes, lists the catalogue and summarises the errors and warnings
 // recorded in a trace file, for the operators who read the traces.
 
+#include <getopt.h>
 #include <tervox/TervoxError.h>
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "DecimalInt.h"
 #include "ErrorCatalogue.h"
 #include "Table.h"
 #include "TraceSummary.h"
@@ -25,41 +27,56 @@ using tervox::tools::Table;
 
 enum ExitStatus { kFine = 0, kUnknownCode = 1, kUsageError = 2 };
 
-constexpr std::string_view kUsage =
-    "Usage: tervox-errors [--warning | --bare] CODE...\n"
+constexpr char kUsage[] =
+    "Usage: tervox-errors [--warning | --bare] [--format FORMAT] [--] CODE...\n"
     "       tervox-errors --list [--grep WORDS] [--format FORMAT]\n"
-    "       tervox-errors explain FILE|- [--format FORMAT]\n"
-    "       tervox-errors --help | --version\n"
+    "       tervox-errors explain [--format FORMAT] [--] FILE|-\n"
+    "       tervox-errors -h | --help | --version\n"
     "\n"
     "Describes error codes as tervox_log renders them: CODE... prints each code's short and long\n"
     "description in the error form, --warning in the warning form, --bare as catalogue text.\n"
     "--list prints the whole catalogue; --grep keeps the rows whose texts hold every one of\n"
     "WORDS, ignoring case. explain reads a trace file written by tervox_log (- for standard\n"
     "input) and summarises the errors and warnings recorded in it.\n"
-    "FORMAT is text (the default), tsv, json or markdown.\n"
+    "FORMAT is text (the default), tsv, json or markdown, in every form. -- ends the options.\n"
     "\n"
     "Exit status: 0 fine, 1 a code the catalogue does not know, 2 a usage error or an\n"
     "unreadable file.\n";
+
+// Each option is known by a letter; -h is the one short form.
+constexpr option kOptions[] = {
+    {"warning", no_argument, nullptr, 'w'},      {"bare", no_argument, nullptr, 'b'},
+    {"list", no_argument, nullptr, 'l'},         {"grep", required_argument, nullptr, 'g'},
+    {"format", required_argument, nullptr, 'f'}, {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},      {nullptr, 0, nullptr, 0}};
+
+enum Mode { kDescribe, kList, kExplain, kHelp, kVersion };
+
+// What each mode reads, indexed by Mode: the letters of its options and how many operands.
+// Anything more given is a usage error rather than ignored.
+constexpr struct {
+  const char* name;
+  std::string_view letters;
+  std::size_t min_operands, max_operands;
+} kModeUses[] = {{"error codes", "wbf", 1, SIZE_MAX},
+                 {"--list or --grep", "lgf", 0, 0},
+                 {"explain", "f", 2, 2},
+                 {"--help", "h", 0, 0},
+                 {"--version", "v", 0, 0}};
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
 struct Options {
-  enum class Mode { kDescribe, kList, kExplain, kHelp, kVersion } mode = Mode::kDescribe;
+  Mode mode = kDescribe;
+  std::string letters;  // of the options given
   ERROR_LVL level = LVL_ERROR;
-  std::vector<int> codes;
   std::vector<std::string> grep_words;
   Table::Format format = Table::Format::kText;
-  std::string trace_path;
+  std::vector<std::string> operands;  // "explain" and its FILE, or the error codes
+  std::vector<int> codes;
 };
-
-std::optional<int> parse_code(std::string_view text) {
-  int code = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return code;
-}
 
 std::string lower_case(std::string_view text) {
   std::string out(text);
@@ -68,93 +85,122 @@ std::string lower_case(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> split_words(std::string_view text) {
-  std::istringstream in{std::string(text)};
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(lower_case(word));
-  return words;
+// "--warning" for 'w', and so on.
+std::string option_name(char letter) {
+  const option* known = kOptions;
+  while (known->val != letter) ++known;
+  return std::string("--") + known->name;
 }
 
-Options parse_options(int argc, char** argv) {
-  Options options;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  auto value_after = [&](std::size_t& i) {
-    if (i + 1 >= args.size()) throw UsageError(std::string(args[i]) + " needs a value");
-    return args[++i];
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      options.mode = Options::Mode::kHelp;
-      return options;
-    } else if (arg == "--version") {
-      options.mode = Options::Mode::kVersion;
-      return options;
-    } else if (arg == "--warning") {
-      options.level = LVL_WARNING;
-    } else if (arg == "--bare") {
-      options.level = static_cast<ERROR_LVL>(2);  // a level that selects no record: bare text
-    } else if (arg == "--list") {
-      options.mode = Options::Mode::kList;
-    } else if (arg == "--grep") {
-      options.mode = Options::Mode::kList;
-      for (std::string& word : split_words(value_after(i))) options.grep_words.push_back(word);
-    } else if (arg == "--format") {
-      const std::string_view name = value_after(i);
-      const std::optional<Table::Format> format = Table::parse_format(name);
-      if (!format) throw UsageError("unknown format '" + std::string(name) + "'");
-      options.format = *format;
-    } else if (arg == "explain" && options.mode == Options::Mode::kDescribe && options.codes.empty()) {
-      options.mode = Options::Mode::kExplain;
-      options.trace_path = value_after(i);
-    } else if (const std::optional<int> code = parse_code(arg)) {
-      options.codes.push_back(*code);
-    } else {
-      throw UsageError("'" + std::string(arg) + "' is neither an option nor an error code");
+bool given(const Options& options, char letter) {
+  return options.letters.find(letter) != std::string::npos;
+}
+
+// --help and --version win over any other option; explain is its first operand.
+Mode mode_of(const Options& options) {
+  if (given(options, 'h')) return kHelp;
+  if (given(options, 'v')) return kVersion;
+  if (!options.operands.empty() && options.operands[0] == "explain") return kExplain;
+  return given(options, 'l') || given(options, 'g') ? kList : kDescribe;
+}
+
+// Throws a UsageError unless the options and operands given are those the mode reads.
+void check_fits_mode(const Options& options) {
+  const auto& use = kModeUses[options.mode];
+  for (char letter : options.letters) {
+    if (use.letters.find(letter) == std::string_view::npos) {
+      throw UsageError(option_name(letter) + " does not go with " + use.name);
     }
   }
-  if (options.mode == Options::Mode::kDescribe && options.codes.empty()) {
-    throw UsageError("no error code given");
+  if (given(options, 'w') && given(options, 'b')) {
+    throw UsageError("--warning does not go with --bare");
   }
-  if (options.mode != Options::Mode::kDescribe && !options.codes.empty()) {
-    throw UsageError("error codes go without --list, --grep and explain");
+  if (options.operands.size() < use.min_operands) {
+    throw UsageError(options.mode == kExplain ? "explain needs a FILE" : "no error code given");
+  }
+  if (options.operands.size() > use.max_operands) {
+    throw UsageError("'" + options.operands[use.max_operands] + "' does not go with " + use.name);
+  }
+}
+
+// getopt_long reports a malformed option itself (unknown, or missing its value), so the usage
+// error thrown then has no message.
+Options read_command_line(int argc, char** argv) {
+  Options options;
+  for (int letter; (letter = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+    if (letter == '?') throw UsageError("");
+    options.letters += static_cast<char>(letter);
+    if (letter == 'w') options.level = LVL_WARNING;
+    if (letter == 'b') options.level = static_cast<ERROR_LVL>(2);  // selects no record: bare text
+    if (letter == 'g') {
+      std::istringstream words(lower_case(optarg));
+      for (std::string word; words >> word;) options.grep_words.push_back(word);
+    }
+    if (letter == 'f') {
+      const std::optional<Table::Format> format = Table::parse_format(optarg);
+      if (!format) throw UsageError(std::string("unknown format '") + optarg + "'");
+      options.format = *format;
+    }
+  }
+  options.operands.assign(argv + optind, argv + argc);
+  options.mode = mode_of(options);
+  check_fits_mode(options);
+  for (std::size_t i = 0; options.mode == kDescribe && i < options.operands.size(); ++i) {
+    const std::optional<int> code = tervox::tools::parse_decimal_int(options.operands[i]);
+    if (!code) throw UsageError("'" + options.operands[i] + "' is not an error code");
+    options.codes.push_back(*code);
   }
   return options;
 }
 
+Table catalogue_table() {
+  return Table({{"code", true}, {"short description", false}, {"long description", false}});
+}
+
+// A rendered description without the caller's text: the error and warning forms end in a line
+// feed before it (it is empty in this fresh registry); the bare catalogue text has none.
+std::string without_caller_text(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
 ExitStatus describe_codes(const Options& options) {
   TervoxError& registry = TervoxError::getInstance();
+  Table table = catalogue_table();
+  // As text, the descriptions read as hosts show them: two lines each, no table.
+  const bool as_lines = options.format == Table::Format::kText;
   ExitStatus status = kFine;
   for (int code : options.codes) {
     try {
-      const std::string short_text = registry.getShortDescription(options.level, code);
-      const std::string long_text = registry.getLongDescription(options.level, code);
-      // The framed forms end in a line feed before the (empty) caller text; the bare one does not.
-      const char* line_end = options.level == LVL_ERROR || options.level == LVL_WARNING ? "" : "\n";
-      std::cout << short_text << line_end << long_text << line_end;
+      const std::string short_text =
+          without_caller_text(registry.getShortDescription(options.level, code));
+      const std::string long_text =
+          without_caller_text(registry.getLongDescription(options.level, code));
+      table.add_row({std::to_string(code), short_text, long_text});
+      if (as_lines) std::cout << short_text << '\n' << long_text << '\n';
     } catch (const std::out_of_range&) {
       std::cerr << "tervox-errors: " << code << " is not in the catalogue\n";
       status = kUnknownCode;
     }
   }
+  if (!as_lines) table.print(std::cout, options.format);
   return status;
 }
 
 bool matches(const tervox::detail::CatalogueRow& row, const std::vector<std::string>& words) {
   const std::string text = lower_case(std::to_string(row.code) + " " + std::string(row.short_text) +
                                       " " + std::string(row.long_text));
-  return std::all_of(words.begin(), words.end(), [&](const std::string& word) {
-    return text.find(word) != std::string::npos;
-  });
+  return std::all_of(words.begin(), words.end(),
+                     [&](const std::string& word) { return text.find(word) != std::string::npos; });
 }
 
 ExitStatus list_catalogue(const Options& options) {
-  Table table({{"code", true}, {"short description", false}, {"long description", false}});
+  Table table = catalogue_table();
   using tervox::detail::ErrorCatalogue;
   for (const auto* row = ErrorCatalogue::begin(); row != ErrorCatalogue::end(); ++row) {
     if (matches(*row, options.grep_words)) {
-      table.add_row({std::to_string(row->code), std::string(row->short_text),
-                     std::string(row->long_text)});
+      table.add_row(
+          {std::to_string(row->code), std::string(row->short_text), std::string(row->long_text)});
     }
   }
   table.print(std::cout, options.format);
@@ -172,8 +218,12 @@ void print_summary(const tervox::tools::TraceSummary& summary, Table::Format for
               << "; skipped: " << summary.other_lines << " other lines, " << summary.damaged_lines
               << " damaged lines\n\n";
   }
-  Table table({{"level", false}, {"code", true}, {"count", true}, {"description", false},
-               {"first raised", false}, {"last raised", false}});
+  Table table({{"level", false},
+               {"code", true},
+               {"count", true},
+               {"description", false},
+               {"first raised", false},
+               {"last raised", false}});
   for (const tervox::tools::CodeCount& counted : summary.codes) {
     const tervox::detail::CatalogueRow* row = tervox::detail::ErrorCatalogue::find(counted.code);
     table.add_row({counted.is_error ? "error" : "warning", std::to_string(counted.code),
@@ -185,16 +235,16 @@ void print_summary(const tervox::tools::TraceSummary& summary, Table::Format for
 }
 
 ExitStatus explain_trace(const Options& options) {
-  if (options.trace_path == "-") {
-    print_summary(tervox::tools::summarise_trace(std::cin), options.format);
-    return kFine;
+  const std::string& path = options.operands[1];
+  std::ifstream file;
+  if (path != "-") {
+    file.open(path, std::ios::binary);
+    if (!file) {
+      std::cerr << "tervox-errors: cannot read " << path << "\n";
+      return kUsageError;
+    }
   }
-  std::ifstream trace(options.trace_path, std::ios::binary);
-  if (!trace) {
-    std::cerr << "tervox-errors: cannot read " << options.trace_path << "\n";
-    return kUsageError;
-  }
-  print_summary(tervox::tools::summarise_trace(trace), options.format);
+  print_summary(tervox::tools::summarise_trace(path == "-" ? std::cin : file), options.format);
   return kFine;
 }
 
@@ -203,17 +253,18 @@ ExitStatus explain_trace(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   try {
-    options = parse_options(argc, argv);
+    options = read_command_line(argc, argv);
   } catch (const UsageError& error) {
-    std::cerr << "tervox-errors: " << error.what() << " (see tervox-errors --help)\n";
+    if (*error.what() != '\0') std::cerr << "tervox-errors: " << error.what() << '\n';
+    std::cerr << "Try 'tervox-errors --help' for more information.\n";
     return kUsageError;
   }
   switch (options.mode) {
-    case Options::Mode::kHelp: std::cout << kUsage; return kFine;
-    case Options::Mode::kVersion: std::cout << "tervox-errors " TERVOX_LOG_VERSION "\n"; return kFine;
-    case Options::Mode::kList: return list_catalogue(options);
-    case Options::Mode::kExplain: return explain_trace(options);
-    case Options::Mode::kDescribe: return describe_codes(options);
+    case kHelp: std::cout << kUsage; return kFine;
+    case kVersion: std::cout << "tervox-errors " TERVOX_LOG_VERSION "\n"; return kFine;
+    case kList: return list_catalogue(options);
+    case kExplain: return explain_trace(options);
+    case kDescribe: return describe_codes(options);
   }
   return kFine;
 }
