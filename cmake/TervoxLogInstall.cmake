@@ -1,21 +1,45 @@
 # Installs the headers, the library with its SONAME links, tervox-errors, a CMake package
-# (find_package(tervox_log CONFIG)) and a pkg-config file.
+# (find_package(tervox_log CONFIG)) and a pkg-config file, in three components that the packages
+# follow: runtime (what a host loads), dev (what a host is built with) and tool (tervox-errors).
+# The build tree is a CMake package too: -Dtervox_log_DIR=<build dir> uses the library unbuilt.
 include(CMakePackageConfigHelpers)
 
 set(tervox_log_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tervox_log)
 
+# On Windows the DLL is a runtime file that goes beside the programs, and its import library is
+# for building hosts.
 install(TARGETS tervox_log EXPORT tervox_logTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tervox DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tervox DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+  COMPONENT dev)
+
 if(TARGET tervox-errors)
-  # The installed tool finds the installed library wherever the prefix is moved to.
-  file(RELATIVE_PATH tervox_log_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-  set_target_properties(tervox-errors PROPERTIES INSTALL_RPATH "$ORIGIN/${tervox_log_bin_to_lib}")
-  install(TARGETS tervox-errors RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The installed tool finds the installed library wherever the prefix is moved to (the tarball
+  # unpacks anywhere). Windows needs nothing: the DLL is installed beside the tool.
+  file(RELATIVE_PATH tervox_log_bin_to_lib
+    ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+  if(APPLE)
+    set_target_properties(tervox-errors PROPERTIES
+      INSTALL_RPATH "@loader_path/${tervox_log_bin_to_lib}")
+  elseif(NOT WIN32)
+    set_target_properties(tervox-errors PROPERTIES INSTALL_RPATH "$ORIGIN/${tervox_log_bin_to_lib}")
+  endif()
+  install(TARGETS tervox-errors RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  set(tervox_errors_manual ${PROJECT_SOURCE_DIR}/tools/tervox-errors/tervox-errors.1)
+  if(EXISTS ${tervox_errors_manual})
+    install(FILES ${tervox_errors_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+  endif()
 endif()
 
-install(EXPORT tervox_logTargets NAMESPACE tervox:: DESTINATION ${tervox_log_cmake_dir})
+# The package configuration names no path, so the same file serves the installed package and the
+# build tree, where it sits beside the build tree's own export of the library.
+install(EXPORT tervox_logTargets NAMESPACE tervox:: DESTINATION ${tervox_log_cmake_dir}
+  COMPONENT dev)
+export(EXPORT tervox_logTargets NAMESPACE tervox::
+  FILE ${PROJECT_BINARY_DIR}/tervox_logTargets.cmake)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/tervox_logConfig.cmake.in
   ${PROJECT_BINARY_DIR}/tervox_logConfig.cmake
   INSTALL_DESTINATION ${tervox_log_cmake_dir})
@@ -23,7 +47,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/tervox_logConfigVersion.c
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/tervox_logConfig.cmake
               ${PROJECT_BINARY_DIR}/tervox_logConfigVersion.cmake
-  DESTINATION ${tervox_log_cmake_dir})
+  DESTINATION ${tervox_log_cmake_dir} COMPONENT dev)
 
 # The prefix is found from the .pc file's own place, so the package works wherever it is installed
 # (cmake --install --prefix) or moved to; install dirs given absolute stay as given.
@@ -37,4 +61,5 @@ foreach(kind LIBDIR INCLUDEDIR)
   endif()
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tervox_log.pc.in ${PROJECT_BINARY_DIR}/tervox_log.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT dev)

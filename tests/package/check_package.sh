@@ -1,38 +1,64 @@
 #!/usr/bin/env bash
-# Installs the built library into a temporary prefix and builds a host against it three ways:
-# find_package, pkg-config and add_subdirectory. Each host must print the same bytes.
-# Arguments: the build tree, the source tree, a scratch folder.
+# Builds a host against tervox_log every way users consume it, as C++17 and as C++20, and checks
+# that each prints the same bytes, with the standard it chose left in force.
+#   check_package.sh BUILD_DIR SOURCE_DIR SCRATCH
+#     installs BUILD_DIR into SCRATCH/prefix, then: find_package and pkg-config from that prefix,
+#     find_package from the build tree itself (tervox_log_DIR) and add_subdirectory of the sources.
+#   check_package.sh --installed SOURCE_DIR SCRATCH
+#     find_package and pkg-config of the library installed on the system, e.g. by its packages.
 set -euo pipefail
 build_dir=$1 source_dir=$2 scratch=$3
 rm -rf "$scratch" && mkdir -p "$scratch"
-prefix=$scratch/prefix
-cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
-expected=$(printf '%s\n' "[HOST] hello 1" "[UNDEF][!] [consumer.cpp, main:9]" \
-  "[UNDEF][!] [EC :306 ] a.par - b" "[EC : 306] File not found" "a.par")
 check() {
-  local how=$1 output
-  output=$("${@:2}" "$scratch/$how.trace")
+  local how=$1 standard=$2 output expected
+  expected=$(printf '%s\n' "$standard" "[HOST] hello 1" "[UNDEF][!] [consumer.cpp, main:9]" \
+    "[UNDEF][!] [EC :306 ] a.par - b" "[EC : 306] File not found" "a.par")
+  output=$("${@:3}" "$scratch/$how-$standard.trace")
   if [ "$output" != "$expected" ]; then
     printf 'host built with %s printed:\n%s\n' "$how" "$output" >&2
     exit 1
   fi
-  echo "ok: $how"
+  echo "ok: $how, __cplusplus $standard"
 }
 
-cmake -S "$source_dir/tests/package" -B "$scratch/by-package" -G Ninja \
-  -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$scratch/by-package" >/dev/null
-check find_package "$scratch/by-package/consumer"
+# with_cmake NAME STANDARD [CMAKE_ARGUMENTS...]: configures, builds and checks the host project.
+with_cmake() {
+  local how=$1 std=$2 folder=$scratch/$1-$2
+  cmake -S "$source_dir/tests/package" -B "$folder" -G Ninja -DCMAKE_CXX_STANDARD="$std" \
+    "${@:3}" >/dev/null
+  cmake --build "$folder" --parallel 2 >/dev/null
+  check "$how" "$(standard_value "$std")" "$folder/consumer"
+}
 
+# with_pkg_config STANDARD: compiles the host with the flags pkg-config gives, and checks it.
+with_pkg_config() {
+  local std=$1 program=$scratch/pkg-config-$1/consumer
+  mkdir -p "$(dirname "$program")"
+  # shellcheck disable=SC2046
+  c++ -std="c++$std" "$source_dir/tests/package/consumer.cpp" -o "$program" \
+    $(pkg-config --cflags --libs tervox_log)
+  check pkg-config "$(standard_value "$std")" "$program"
+}
+
+standard_value() { case $1 in 17) echo 201703 ;; 20) echo 202002 ;; esac; }
+
+if [ "$build_dir" = --installed ]; then
+  for std in 17 20; do
+    with_cmake find_package "$std"
+    with_pkg_config "$std"
+  done
+  exit 0
+fi
+
+prefix=$scratch/prefix
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 pcdir=$(dirname "$(find "$prefix" -name tervox_log.pc)")
-# shellcheck disable=SC2046
-c++ "$source_dir/tests/package/consumer.cpp" -o "$scratch/consumer-pc" \
-  $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs tervox_log)
-LD_LIBRARY_PATH=$pcdir/.. check pkg-config "$scratch/consumer-pc"
-
-cmake -S "$source_dir/tests/package" -B "$scratch/by-subdirectory" -G Ninja \
-  -DTERVOX_LOG_SOURCE_DIR="$source_dir" >/dev/null
-cmake --build "$scratch/by-subdirectory" >/dev/null
-[ ! -e "$scratch/by-subdirectory/tervox_log/tests" ] || { echo "subproject built its tests" >&2; exit 1; }
-check add_subdirectory "$scratch/by-subdirectory/consumer"
+for std in 17 20; do
+  with_cmake find_package "$std" -DCMAKE_PREFIX_PATH="$prefix"
+  PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_pkg_config "$std"
+done
+with_cmake build-tree 17 -Dtervox_log_DIR="$build_dir"
+with_cmake add_subdirectory 17 -DTERVOX_LOG_SOURCE_DIR="$source_dir"
+[ ! -e "$scratch/add_subdirectory-17/tervox_log/tests" ] ||
+  { echo "the subproject built its tests" >&2; exit 1; }
