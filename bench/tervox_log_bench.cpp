@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -76,17 +77,16 @@ struct FloorWriter final : Writer {
   int fd;
 };
 
-// The least any writer can do through a host's std::fstream: the same line, formatted in one go,
-// handed to the stream's file buffer in one piece and flushed.
-struct StreamFloorWriter final : Writer {
-  explicit StreamFloorWriter(const fs::path& path) : stream(path, std::ios::out | std::ios::app) {}
+// The least any writer can do through a host's std::fstream: the message formatted, then the
+// plain insertions of the prefix, the message and std::endl.
+struct StreamInsertionWriter final : Writer {
+  explicit StreamInsertionWriter(const fs::path& path) : stream(path, std::ios::out | std::ios::app) {}
   void write_line(const char* text) override {
-    char line[25000];
-    const int length = std::snprintf(line, sizeof line, kLineFormat, kCategory, text, kPass);
-    stream.rdbuf()->sputn(line, length);
-    stream.rdbuf()->pubsync();
+    char message[25000];
+    std::snprintf(message, sizeof message, kMessageFormat, text, kPass);
+    stream << "[BENCH] " << message << std::endl;
   }
-  std::fstream stream;
+  std::ofstream stream;
 };
 
 struct FprintfWriter final : Writer {
@@ -100,10 +100,11 @@ struct FprintfWriter final : Writer {
 };
 
 #if TERVOX_BENCH_WITH_SPDLOG
+// The thread-safe file sink, as a multi-threaded host would pick it.
 struct SpdlogWriter final : Writer {
   explicit SpdlogWriter(const fs::path& path)
       : logger(std::make_shared<spdlog::logger>(
-            "bench", std::make_shared<spdlog::sinks::basic_file_sink_st>(path.string()))) {
+            "bench", std::make_shared<spdlog::sinks::basic_file_sink_mt>(path.string()))) {
     logger->set_pattern("%v");
     logger->flush_on(spdlog::level::trace);
   }
@@ -137,10 +138,35 @@ void BM_Write(benchmark::State& state) {
 }
 BENCHMARK_TEMPLATE(BM_Write, TraceMessageWriter)->Name("trace_message_written")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FloorWriter)->Name("floor_snprintf_write")->Arg(60)->Arg(300);
-BENCHMARK_TEMPLATE(BM_Write, StreamFloorWriter)->Name("floor_through_fstream")->Arg(60)->Arg(300);
+BENCHMARK_TEMPLATE(BM_Write, StreamInsertionWriter)->Name("ostream_insertion")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FprintfWriter)->Name("fprintf_fflush")->Arg(60)->Arg(300);
 #if TERVOX_BENCH_WITH_SPDLOG
 BENCHMARK_TEMPLATE(BM_Write, SpdlogWriter)->Name("spdlog_flush_every_line")->Arg(60)->Arg(300);
+#endif
+
+// Every thread of the host traces the same 60-byte line into one shared, flushed file; the
+// writer is made before the threads start and closed after they end. items_per_second is lines
+// per second of all threads together.
+template <typename W>
+struct SharedWriter {
+  static inline std::unique_ptr<W> writer;
+  static void open(const benchmark::State&) { writer = std::make_unique<W>(fresh_file("threads.txt")); }
+  static void close(const benchmark::State&) { writer.reset(); }
+};
+
+template <typename W>
+void BM_WriteFromThreads(benchmark::State& state) {
+  const std::string text = tile_text(60);
+  for (auto _ : state) SharedWriter<W>::writer->write_line(text.c_str());
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK_TEMPLATE(BM_WriteFromThreads, TraceMessageWriter)
+    ->Name("threads_trace_message")->Setup(SharedWriter<TraceMessageWriter>::open)
+    ->Teardown(SharedWriter<TraceMessageWriter>::close)->ThreadRange(1, 8)->UseRealTime();
+#if TERVOX_BENCH_WITH_SPDLOG
+BENCHMARK_TEMPLATE(BM_WriteFromThreads, SpdlogWriter)
+    ->Name("threads_spdlog_mt")->Setup(SharedWriter<SpdlogWriter>::open)
+    ->Teardown(SharedWriter<SpdlogWriter>::close)->ThreadRange(1, 8)->UseRealTime();
 #endif
 
 void BM_SnprintfAlone(benchmark::State& state) {
@@ -267,7 +293,7 @@ bool contenders_write_the_same_bytes() {
     const std::string expected = bytes_written_by<FloorWriter>("floor.txt", text);
     const std::pair<const char*, std::string> others[] = {
         {"trace_message", bytes_written_by<TraceMessageWriter>("trace.txt", text)},
-        {"fstream floor", bytes_written_by<StreamFloorWriter>("fstream.txt", text)},
+        {"ostream insertion", bytes_written_by<StreamInsertionWriter>("ostream.txt", text)},
         {"fprintf", bytes_written_by<FprintfWriter>("fprintf.txt", text)},
 #if TERVOX_BENCH_WITH_SPDLOG
         {"spdlog", bytes_written_by<SpdlogWriter>("spdlog.txt", text)},

@@ -17,7 +17,7 @@
 // its own writes: a host that writes to a stream directly, or opens or closes one, while another
 // thread traces must serialise that itself.
 //
-// Stack: a written line needs about 52 KiB of the calling thread's stack (two 25,000-byte buffers
+// Stack: a written line needs about 57 KiB of the calling thread's stack (two 25,000-byte buffers
 // and the stream's own frames); give threads that trace at least 64 KiB. The library is built with
 // stack probes, so a thread with too small a stack faults in that thread, at the call.
 class TERVOX_LOG_EXPORT TervoxLogger {
@@ -59,7 +59,7 @@ class TERVOX_LOG_EXPORT TervoxLogger {
   // `fmt` is always a format: write a literal percent sign as "%%", or pass text through "%s".
   // A percent sign in `category` is copied literally. Needs no heap memory, but a category longer
   // than the standard library's short-string capacity (15 bytes on libstdc++, 22 on libc++) costs
-  // one allocation per call, since it is passed as a std::string. Needs about 52 KiB of stack.
+  // one allocation per call, since it is passed as a std::string. Needs about 57 KiB of stack.
   static bool trace_message(std::string category, LogLevel log_level, const char* file,
                             const char* function, int line, const char* fmt, ...)
       TERVOX_LOG_PRINTF_FORMAT(6, 7);
