@@ -18,8 +18,8 @@ constexpr std::size_t kStackSize = 256 * 1024;
 constexpr unsigned char kPaint = 0xA5;
 
 void* trace_and_record(void*) {
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_WARNING, "a.cpp", "load", 42, "cannot open %s",
-                              "x.tif");
+  TervoxLogger::trace_message("IO", TervoxLogger::LOG_WARNING, "a.cpp", "load", 42,
+                              "cannot open %s", "x.tif");
   TervoxError::getInstance().setLast(LVL_ERROR, 306, "b.cpp", "save", 7, "out.tif", "disk full");
   return nullptr;
 }
@@ -30,7 +30,8 @@ int main() {
   TervoxLogger::get_process_trace_stream()->open("stack_use_trace.txt", std::ios::out);
   const std::size_t page = 4096;
   std::unique_ptr<unsigned char[]> memory(new unsigned char[kStackSize + page]);
-  unsigned char* stack = memory.get() + page - reinterpret_cast<std::uintptr_t>(memory.get()) % page;
+  unsigned char* stack =
+      memory.get() + page - reinterpret_cast<std::uintptr_t>(memory.get()) % page;
   std::memset(stack, kPaint, kStackSize);
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);

@@ -39,7 +39,9 @@ constexpr const char* kLineFormat = "[%s] tile %s done in pass %d\n";
 constexpr int kPass = 7;
 constexpr std::size_t kLineOverhead = sizeof "[BENCH] tile  done in pass 7\n" - 1;
 
-std::string tile_text(std::size_t line_length) { return std::string(line_length - kLineOverhead, 't'); }
+std::string tile_text(std::size_t line_length) {
+  return std::string(line_length - kLineOverhead, 't');
+}
 
 fs::path fresh_file(const std::string& name) {
   fs::create_directories(kFolder);
@@ -80,7 +82,8 @@ struct FloorWriter final : Writer {
 // The least any writer can do through a host's std::fstream: the message formatted, then the
 // plain insertions of the prefix, the message and std::endl.
 struct StreamInsertionWriter final : Writer {
-  explicit StreamInsertionWriter(const fs::path& path) : stream(path, std::ios::out | std::ios::app) {}
+  explicit StreamInsertionWriter(const fs::path& path)
+      : stream(path, std::ios::out | std::ios::app) {}
   void write_line(const char* text) override {
     char message[25000];
     std::snprintf(message, sizeof message, kMessageFormat, text, kPass);
@@ -150,7 +153,9 @@ BENCHMARK_TEMPLATE(BM_Write, SpdlogWriter)->Name("spdlog_flush_every_line")->Arg
 template <typename W>
 struct SharedWriter {
   static inline std::unique_ptr<W> writer;
-  static void open(const benchmark::State&) { writer = std::make_unique<W>(fresh_file("threads.txt")); }
+  static void open(const benchmark::State&) {
+    writer = std::make_unique<W>(fresh_file("threads.txt"));
+  }
   static void close(const benchmark::State&) { writer.reset(); }
 };
 
@@ -161,19 +166,26 @@ void BM_WriteFromThreads(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 BENCHMARK_TEMPLATE(BM_WriteFromThreads, TraceMessageWriter)
-    ->Name("threads_trace_message")->Setup(SharedWriter<TraceMessageWriter>::open)
-    ->Teardown(SharedWriter<TraceMessageWriter>::close)->ThreadRange(1, 8)->UseRealTime();
+    ->Name("threads_trace_message")
+    ->Setup(SharedWriter<TraceMessageWriter>::open)
+    ->Teardown(SharedWriter<TraceMessageWriter>::close)
+    ->ThreadRange(1, 8)
+    ->UseRealTime();
 #if TERVOX_BENCH_WITH_SPDLOG
 BENCHMARK_TEMPLATE(BM_WriteFromThreads, SpdlogWriter)
-    ->Name("threads_spdlog_mt")->Setup(SharedWriter<SpdlogWriter>::open)
-    ->Teardown(SharedWriter<SpdlogWriter>::close)->ThreadRange(1, 8)->UseRealTime();
+    ->Name("threads_spdlog_mt")
+    ->Setup(SharedWriter<SpdlogWriter>::open)
+    ->Teardown(SharedWriter<SpdlogWriter>::close)
+    ->ThreadRange(1, 8)
+    ->UseRealTime();
 #endif
 
 void BM_SnprintfAlone(benchmark::State& state) {
   const std::string text = tile_text(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     char line[25000];
-    benchmark::DoNotOptimize(std::snprintf(line, sizeof line, kLineFormat, kCategory, text.c_str(), kPass));
+    benchmark::DoNotOptimize(
+        std::snprintf(line, sizeof line, kLineFormat, kCategory, text.c_str(), kPass));
     benchmark::ClobberMemory();
   }
 }
@@ -191,7 +203,8 @@ BENCHMARK(BM_TraceFiltered)->Name("trace_message_filtered")->Arg(60)->Arg(300);
 
 void BM_LogMessage(benchmark::State& state) {
   const std::string text = tile_text(60);
-  TervoxLogger::get_process_log_stream()->open(fresh_file("log.txt"), std::ios::out | std::ios::app);
+  TervoxLogger::get_process_log_stream()->open(fresh_file("log.txt"),
+                                               std::ios::out | std::ios::app);
   for (auto _ : state) TervoxLogger::log_message(kCategory, kMessageFormat, text.c_str(), kPass);
   TervoxLogger::get_process_log_stream()->close();
 }
@@ -199,10 +212,12 @@ BENCHMARK(BM_LogMessage)->Name("log_message");
 
 void BM_SetLast(benchmark::State& state) {
   TervoxError& registry = TervoxError::getInstance();
-  TervoxLogger::get_process_trace_stream()->open(fresh_file("setlast.txt"), std::ios::out | std::ios::app);
+  TervoxLogger::get_process_trace_stream()->open(fresh_file("setlast.txt"),
+                                                 std::ios::out | std::ios::app);
   int recorded = 0;
   for (auto _ : state) {
-    registry.setLast(LVL_ERROR, 306, __FILE__, __func__, __LINE__, "reference.par", "not in ./input");
+    registry.setLast(LVL_ERROR, 306, __FILE__, __func__, __LINE__, "reference.par",
+                     "not in ./input");
     if (++recorded == 4096) {  // keep the stack from growing for the whole run
       registry.clear(LVL_ERROR);
       recorded = 0;
@@ -217,7 +232,8 @@ BENCHMARK(BM_SetLast)->Name("setLast_traced");
 struct RecordedError {
   RecordedError() {
     TervoxError::getInstance().clear(LVL_ERROR);
-    TervoxError::getInstance().pushOnStack(LVL_ERROR, 2933, "only 14 of 40 tie points matched", "b");
+    TervoxError::getInstance().pushOnStack(LVL_ERROR, 2933, "only 14 of 40 tie points matched",
+                                           "b");
   }
   ~RecordedError() { TervoxError::getInstance().clear(LVL_ERROR); }
 };
@@ -235,8 +251,9 @@ BENCHMARK_CAPTURE(run_renderer, getLastShortDescription,
                   [](TervoxError& r) { return r.getLastShortDescription(LVL_ERROR); });
 BENCHMARK_CAPTURE(run_renderer, getLastLongDescription,
                   [](TervoxError& r) { return r.getLastLongDescription(LVL_ERROR); });
-BENCHMARK_CAPTURE(run_renderer, getShortDescription_bare,
-                  [](TervoxError& r) { return r.getShortDescription(static_cast<ERROR_LVL>(2), 2933); });
+BENCHMARK_CAPTURE(run_renderer, getShortDescription_bare, [](TervoxError& r) {
+  return r.getShortDescription(static_cast<ERROR_LVL>(2), 2933);
+});
 
 // For reference only: the plain reading of the catalogue look-up, which builds an ordered map of
 // every row for each look-up and throws it away afterwards.
@@ -244,7 +261,8 @@ std::string literal_short_description(int code, const std::string& caller_text) 
   std::map<int, std::pair<std::string, std::string>> table;
   using tervox::detail::ErrorCatalogue;
   for (const auto* row = ErrorCatalogue::begin(); row != ErrorCatalogue::end(); ++row) {
-    table.emplace(row->code, std::make_pair(std::string(row->short_text), std::string(row->long_text)));
+    table.emplace(row->code,
+                  std::make_pair(std::string(row->short_text), std::string(row->long_text)));
   }
   return "[EC : " + std::to_string(code) + "] " + table.at(code).first + "\n" + caller_text;
 }
@@ -258,14 +276,20 @@ void BM_StackDescriptions(benchmark::State& state) {
   const auto* rows = tervox::detail::ErrorCatalogue::begin();
   const auto row_count = tervox::detail::ErrorCatalogue::end() - rows;
   for (int64_t i = 0; i < state.range(0); ++i) {
-    registry.pushOnStack(LVL_ERROR, rows[i % row_count].code, "caller text " + std::to_string(i), "");
+    registry.pushOnStack(LVL_ERROR, rows[i % row_count].code, "caller text " + std::to_string(i),
+                         "");
   }
   for (auto _ : state) benchmark::DoNotOptimize(registry.getStackDescriptions(LVL_ERROR));
   // items_per_second is entries rendered per second: its inverse is the cost of one entry.
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
   registry.clear(LVL_ERROR);
 }
-BENCHMARK(BM_StackDescriptions)->Name("getStackDescriptions")->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_StackDescriptions)
+    ->Name("getStackDescriptions")
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000);
 
 std::string read_file(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -292,11 +316,11 @@ bool contenders_write_the_same_bytes() {
     const std::string text = tile_text(length);
     const std::string expected = bytes_written_by<FloorWriter>("floor.txt", text);
     const std::pair<const char*, std::string> others[] = {
-        {"trace_message", bytes_written_by<TraceMessageWriter>("trace.txt", text)},
-        {"ostream insertion", bytes_written_by<StreamInsertionWriter>("ostream.txt", text)},
-        {"fprintf", bytes_written_by<FprintfWriter>("fprintf.txt", text)},
+      {"trace_message", bytes_written_by<TraceMessageWriter>("trace.txt", text)},
+      {"ostream insertion", bytes_written_by<StreamInsertionWriter>("ostream.txt", text)},
+      {"fprintf", bytes_written_by<FprintfWriter>("fprintf.txt", text)},
 #if TERVOX_BENCH_WITH_SPDLOG
-        {"spdlog", bytes_written_by<SpdlogWriter>("spdlog.txt", text)},
+      {"spdlog", bytes_written_by<SpdlogWriter>("spdlog.txt", text)},
 #endif
     };
     if (expected.size() != 2 * length) same = false;

@@ -22,7 +22,8 @@ namespace {
 const char* const kText = "ttttttttttttttttttttttttttttttt";  // makes a 60-byte line
 
 int run(const std::string& operation, int calls, const std::filesystem::path& folder) {
-  TervoxLogger::get_process_trace_stream()->open(folder / "trace.txt", std::ios::out | std::ios::app);
+  TervoxLogger::get_process_trace_stream()->open(folder / "trace.txt",
+                                                 std::ios::out | std::ios::app);
   TervoxLogger::get_process_log_stream()->open(folder / "log.txt", std::ios::out | std::ios::app);
   TervoxError& registry = TervoxError::getInstance();
   registry.pushOnStack(LVL_ERROR, 2933, "only 14 of 40 tie points matched", "");
@@ -31,17 +32,26 @@ int run(const std::string& operation, int calls, const std::filesystem::path& fo
   const std::map<std::string, std::function<void()>> operations = {
       {"none", [] {}},
       {"trace_message_written",
-       [] { TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_INFO, "f", "g", 1, "tile %s done in pass %d", kText, 7); }},
+       [] {
+         TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_INFO, "f", "g", 1,
+                                     "tile %s done in pass %d", kText, 7);
+       }},
       {"trace_message_filtered",
-       [] { TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_DEBUG, "f", "g", 1, "tile %s done in pass %d", kText, 7); }},
+       [] {
+         TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_DEBUG, "f", "g", 1,
+                                     "tile %s done in pass %d", kText, 7);
+       }},
       {"floor_snprintf_write",
        [fd] {
          char line[25000];
-         const int n = std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7);
+         const int n =
+             std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7);
          if (::write(fd, line, static_cast<std::size_t>(n)) != n) std::abort();
        }},
-      {"log_message", [] { TervoxLogger::log_message("BENCH", "tile %s done in pass %d", kText, 7); }},
-      {"setLast", [&registry] { registry.setLast(LVL_WARNING, 306, "f", "g", 1, "a.par", "missing"); }},
+      {"log_message",
+       [] { TervoxLogger::log_message("BENCH", "tile %s done in pass %d", kText, 7); }},
+      {"setLast",
+       [&registry] { registry.setLast(LVL_WARNING, 306, "f", "g", 1, "a.par", "missing"); }},
       {"getShortDescription", [&registry] { registry.getShortDescription(LVL_ERROR, 2933); }},
       {"getLastLongDescription", [&registry] { registry.getLastLongDescription(LVL_ERROR); }},
   };

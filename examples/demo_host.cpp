@@ -62,10 +62,14 @@ int main(int argc, char** argv) {
   TervoxLogger::log_message("JOB", "coregistration job %d %s", 17, done ? "done" : "failed");
   close_streams();
 
-  std::cout << "Last error, short:\n" << errors.getLastShortDescription(LVL_ERROR) << "\n\n"
-            << "Last warning, long:\n" << errors.getLastLongDescription(LVL_WARNING) << "\n\n"
-            << "Error stack:\n" << errors.getStackDescriptions(LVL_ERROR) << "\n"
-            << "Warning stack:\n" << errors.getStackDescriptions(LVL_WARNING) << "\n";
+  std::cout << "Last error, short:\n"
+            << errors.getLastShortDescription(LVL_ERROR) << "\n\n"
+            << "Last warning, long:\n"
+            << errors.getLastLongDescription(LVL_WARNING) << "\n\n"
+            << "Error stack:\n"
+            << errors.getStackDescriptions(LVL_ERROR) << "\n"
+            << "Warning stack:\n"
+            << errors.getStackDescriptions(LVL_WARNING) << "\n";
   show_file(run_folder / "trace.txt");
   show_file(run_folder / "log.txt");
   return 0;

@@ -1,62 +1,50 @@
 #ifndef TERVOX_TESTS_CAPTUREDSTREAM_H
 #define TERVOX_TESTS_CAPTUREDSTREAM_H
 
-#include <gtest/gtest.h>
 #include <tervox/TervoxLogger.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <streambuf>
 #include <string>
 
-#include <unistd.h>
-
-// Opens one of the logger's streams on a fresh file for the length of a test and reads the file
-// back while the stream is still open, so a test sees only what the logger has flushed.
-class CapturedStream {
+// Stands in for the file a host opens on one of the logger's streams, for the length of a test:
+// keeps what the logger writes in memory, so tests running at the same time share nothing, and
+// counts the stream's syncs (every line end and every flush). Its room is reserved up front, so
+// that writing needs no heap memory. Puts the stream back as it was, at trace level 3, at the end.
+class CapturedStream : private std::streambuf {
  public:
-  explicit CapturedStream(std::fstream* stream) : stream_(stream), path_(fresh_path()) {
-    stream_->clear();
-    stream_->open(path_, std::ios::out | std::ios::trunc);
+  explicit CapturedStream(std::fstream* stream = TervoxLogger::get_process_trace_stream())
+      : stream_(stream) {
+    text_.reserve(1 << 16);
+    stream_->std::ios::rdbuf(this);
   }
   CapturedStream(const CapturedStream&) = delete;
   CapturedStream& operator=(const CapturedStream&) = delete;
-  ~CapturedStream() {
-    stream_->close();
-    stream_->clear();
+  ~CapturedStream() override {
+    stream_->std::ios::rdbuf(stream_->rdbuf());  // the stream's own file buffer
     stream_->exceptions(std::ios::goodbit);
-    std::remove(path_.c_str());
+    stream_->clear();
+    TervoxLogger::set_trace_level(3);
   }
 
-  std::string contents() const {
-    std::ifstream file(path_, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+  // Returns what was written since the previous call.
+  std::string take() {
+    const std::string text = text_;
+    text_.clear();
+    return text;
   }
 
-  const std::string& path() const { return path_; }
+  int syncs = 0, failing_sync = 0;  // the syncs so far, and the one to fail (0: none)
 
  private:
-  static std::string fresh_path() {
-    static int counter = 0;
-    return testing::TempDir() + "tervox_capture_" + std::to_string(getpid()) + "_" +
-           std::to_string(counter++) + ".txt";
+  int_type overflow(int_type c) override {
+    text_ += traits_type::to_char_type(c);
+    return c;
   }
+  int sync() override { return ++syncs == failing_sync ? -1 : 0; }
 
   std::fstream* stream_;
-  std::string path_;
-};
-
-inline CapturedStream capture_trace() { return CapturedStream(TervoxLogger::get_process_trace_stream()); }
-
-// Restores the trace level of load time after each test.
-class TraceLevelGuard {
- public:
-  TraceLevelGuard() = default;
-  TraceLevelGuard(const TraceLevelGuard&) = delete;
-  TraceLevelGuard& operator=(const TraceLevelGuard&) = delete;
-  ~TraceLevelGuard() { TervoxLogger::set_trace_level(3); }
+  std::string text_;
 };
 
 #endif  // TERVOX_TESTS_CAPTUREDSTREAM_H

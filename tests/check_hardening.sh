@@ -1,22 +1,76 @@
 #!/usr/bin/env bash
-# Checks the built library for the hardening of an optimised build: stack protector, fortified
-# libc calls, full RELRO with immediate binding, and a non-executable stack.
-# Argument: the shared library.
+# Checks the built library for the hardening of an optimised build.
+#   ELF: stack protector, fortified libc calls, full RELRO with immediate binding, a non-executable
+#        stack, and stack clash protection: the writers probe their big frames page by page.
+#   DLL: stack protector, address space randomisation (also above 4 GiB), non-executable data,
+#        and the writers' big frames probed page by page, as Windows requires.
+# A check that cannot apply to the library's format is reported as skipped, with the reason.
+# Argument: the shared library or DLL.
 set -euo pipefail
 library=$1
 failures=0
 fail() { echo "not hardened: $1" >&2; failures=$((failures + 1)); }
+skip() { echo "skipped: $1"; }
 
-program_headers=$(readelf -lW "$library")
-dynamic=$(readelf -dW "$library")
-undefined=$(nm -D --undefined-only "$library")
+# Checks that no function of the library moves the stack pointer down by a page or more in one
+# step, and that big frames (the writers' 50 KB of line buffers) are probed page by page instead,
+# in the disassembly by objdump $1: either by a call matching the extended regular expression $2,
+# or by page steps ("sub $0x1000,%rsp") each followed by a line matching $3 that touches the page.
+check_stack_probes() {
+  local findings
+  findings=$("$1" -d --no-show-raw-insn -C "$library" | awk -v call="$2" -v touch="$3" '
+    /^[0-9a-f]+ <.*>:$/ { name = $0; sub(/^[0-9a-f]+ </, "", name); sub(/>:$/, "", name) }
+    stepped && $0 ~ touch { probes++ }
+    stepped && $0 !~ touch { print "a page step unprobed in " name }
+    { stepped = 0 }
+    touch != "" && /sub +\$0x1000,%rsp$/ { stepped = 1; next }
+    /sub +\$0x[0-9a-f][0-9a-f][0-9a-f][0-9a-f]+,%rsp$/ { print "a frame unprobed in " name }
+    call != "" && $0 ~ call { probes++ }
+    END { if (!probes) print "no frame probed" }')
+  [ -z "$findings" ] || fail "stack not probed page by page: ${findings//$'\n'/; }"
+}
 
-grep -q 'GNU_RELRO' <<<"$program_headers" || fail "no RELRO segment"
-grep -Eq '\(BIND_NOW\)|\(FLAGS_1\).*NOW' <<<"$dynamic" || fail "lazy binding (no BIND_NOW)"
-grep -E 'GNU_STACK' <<<"$program_headers" | grep -q 'RWE' && fail "executable stack"
-grep -q 'GNU_STACK' <<<"$program_headers" || fail "no GNU_STACK note (stack executable by default)"
-grep -q '__stack_chk_fail' <<<"$undefined" || fail "no stack protector"
-grep -Eq '__[a-z]+_chk' <<<"$(grep -v __stack_chk_fail <<<"$undefined")" || fail "no fortified libc call"
+check_elf() {
+  local program_headers dynamic undefined
+  program_headers=$(readelf -lW "$library")
+  dynamic=$(readelf -dW "$library")
+  undefined=$(nm -D --undefined-only "$library")
+
+  grep -q 'GNU_RELRO' <<<"$program_headers" || fail "no RELRO segment"
+  grep -Eq '\(BIND_NOW\)|\(FLAGS_1\).*NOW' <<<"$dynamic" || fail "lazy binding (no BIND_NOW)"
+  grep -E 'GNU_STACK' <<<"$program_headers" | grep -q 'RWE' && fail "executable stack"
+  grep -q 'GNU_STACK' <<<"$program_headers" ||
+    fail "no GNU_STACK note (stack executable by default)"
+  grep -q '__stack_chk_fail' <<<"$undefined" || fail "no stack protector"
+  grep -Eq '__[a-z]+_chk' <<<"$(grep -v __stack_chk_fail <<<"$undefined")" ||
+    fail "no fortified libc call"
+  # Stack clash protection: one page down at a time, each touched before the next, by GCC with
+  # "or $0x0,(%rsp)", by Clang with "mov $0x0,(%rsp)".
+  # shellcheck disable=SC2016 # a regular expression, not an expansion
+  check_stack_probes objdump "" '(or|mov)q? +\$0x0,(0x[0-9a-f]+)?\(%rsp\)$'
+}
+
+check_pe() {
+  local objdump=x86_64-w64-mingw32-objdump headers characteristics
+  command -v "$objdump" >/dev/null || objdump=objdump
+  headers=$("$objdump" -p "$library")
+  characteristics=$(sed -n '/^DllCharacteristics/,/^[A-Za-z]/p' <<<"$headers")
+  grep -qw 'DYNAMIC_BASE' <<<"$characteristics" || fail "no address space randomisation"
+  grep -qw 'HIGH_ENTROPY_VA' <<<"$characteristics" || fail "no randomisation above 4 GiB"
+  grep -qw 'NX_COMPAT' <<<"$characteristics" || fail "data executable (no NX_COMPAT)"
+  grep -qw '__stack_chk_fail' <<<"$headers" || fail "no stack protector"
+  # Windows grows a thread's stack only through its guard page: frames bigger than a page call
+  # the probe routine, which touches each page, before moving the stack pointer.
+  check_stack_probes "$objdump" 'call +[0-9a-f]+ <___chkstk_ms>$' ""
+  skip "RELRO, immediate binding and the stack's GNU_STACK note: ELF only"
+  skip "fortified libc calls: glibc's; the DLL calls the Microsoft C runtime"
+}
+
+case "$(head -c 4 "$library" | od -An -tx1 | tr -d ' \n')" in
+  7f454c46) check_elf ;;
+  4d5a*) check_pe ;;
+  *) fail "neither an ELF shared object nor a DLL" ;;
+esac
 
 [ "$failures" -eq 0 ] && echo "hardened: $library"
 exit "$failures"

@@ -23,14 +23,15 @@ constexpr bool kUnderThreadSanitizer = false;
 #endif
 
 void* trace_and_record(void*) {
-  TervoxLogger::trace_message("IO", TervoxLogger::LOG_WARNING, "a.cpp", "load", 42, "cannot open %s",
-                              "x.tif");
+  TervoxLogger::trace_message("IO", TervoxLogger::LOG_WARNING, "a.cpp", "load", 42,
+                              "cannot open %s", "x.tif");
   TervoxError::getInstance().setLast(LVL_ERROR, 306, "b.cpp", "save", 7, "out.tif", "disk full");
   return nullptr;
 }
 
 TEST(SmallStack, AThreadWithThePromisedStackTracesAndRecords) {
-  if (kUnderThreadSanitizer) GTEST_SKIP() << "ThreadSanitizer keeps its own data on each thread's stack";
+  if (kUnderThreadSanitizer)
+    GTEST_SKIP() << "ThreadSanitizer keeps its own data on each thread's stack";
   TervoxError::getInstance().clear(LVL_ERROR);
   CapturedStream trace;
   pthread_attr_t attributes;

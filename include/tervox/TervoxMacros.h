@@ -14,11 +14,11 @@
 
 // Records an error or a warning with the registry, which traces it and stacks it.
 // Example: TERVOX_RECORD_ERROR(306, "reference.par is missing", "looked in ./input");
-#define TERVOX_RECORD_ERROR(code, short_text, long_text)                                      \
-  TervoxError::getInstance().setLast(LVL_ERROR, (code), __FILE__, __func__, __LINE__, (short_text), \
-                                     (long_text))
-#define TERVOX_RECORD_WARNING(code, short_text, long_text)                                        \
-  TervoxError::getInstance().setLast(LVL_WARNING, (code), __FILE__, __func__, __LINE__, (short_text), \
-                                     (long_text))
+#define TERVOX_RECORD_ERROR(code, short_text, long_text)                              \
+  TervoxError::getInstance().setLast(LVL_ERROR, (code), __FILE__, __func__, __LINE__, \
+                                     (short_text), (long_text))
+#define TERVOX_RECORD_WARNING(code, short_text, long_text)                              \
+  TervoxError::getInstance().setLast(LVL_WARNING, (code), __FILE__, __func__, __LINE__, \
+                                     (short_text), (long_text))
 
 #endif  // TERVOX_TERVOXMACROS_H

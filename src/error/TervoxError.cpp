@@ -6,9 +6,9 @@
 #include <new>
 #include <utility>
 
+#include "../log/TraceLayout.h"
 #include "ErrorState.h"
 #include "RegistryStorage.h"
-#include "../log/TraceLayout.h"
 
 using tervox::detail::ErrorState;
 using tervox::detail::LevelRecord;
@@ -105,7 +105,7 @@ int TervoxError::get(ERROR_LVL level, int index) {
   const Hold hold(m_state->lock);
   const std::vector<int>& codes = m_state->code_stack[level];
   return static_cast<std::size_t>(index) < codes.size() ? codes[static_cast<std::size_t>(index)]
-                                                         : 0;
+                                                        : 0;
 }
 
 std::vector<int>& TervoxError::getStack(ERROR_LVL level) {

@@ -26,7 +26,8 @@ class LineBuffers {
 #if defined(__GNUC__)
   __attribute__((format(printf, 2, 0)))
 #endif
-  void format_message(const char* fmt, va_list arguments) {
+  void
+  format_message(const char* fmt, va_list arguments) {
     // An encoding error leaves the text unspecified: write an empty message then.
     if (std::vsnprintf(message_, kCapacity, fmt, arguments) < 0) message_[0] = '\0';
   }

@@ -20,8 +20,8 @@ using tervox::detail::LineBuffers;
 constexpr int kInitialisingMarker = 123457;
 constexpr int kInitialisedMarker = 123456;
 
-constexpr int kLevelCount =
-    static_cast<int>(sizeof tervox::detail::kLevelLayouts / sizeof tervox::detail::kLevelLayouts[0]);
+constexpr int kLevelCount = static_cast<int>(sizeof tervox::detail::kLevelLayouts /
+                                             sizeof tervox::detail::kLevelLayouts[0]);
 static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
 
 // One lock per stream, held for the insertions of one call, so that the lines of concurrent calls
@@ -37,9 +37,8 @@ void append_tag(LineBuffers& buffers, const std::string& category) {
 
 // The same bytes as formatting "[%s]%s" (or, with a location, "[%s]%s[%s, %s:%d]\n[%s]%s") into
 // the prefix buffer, cut at the same length, for a fraction of the formatter's cost.
-void build_line_prefix(LineBuffers& buffers, const LevelLayout& layout,
-                       const std::string& category, const char* file, const char* function,
-                       int line) {
+void build_line_prefix(LineBuffers& buffers, const LevelLayout& layout, const std::string& category,
+                       const char* file, const char* function, int line) {
   buffers.clear_prefix();
   if (!layout.tagged) return;
   append_tag(buffers, category);
@@ -64,6 +63,35 @@ void write_line(std::ostream& stream, std::mutex& lock, const LineBuffers& buffe
   stream << buffers.prefix() << buffers.message() << std::endl;
   stream.flush();
   if (stream.bad()) stream.setstate(std::ios_base::failbit);
+}
+
+// The writers' work, away from their variadic entry points: Clang 14 drops the saving of the
+// floating-point argument registers when it probes a large frame in a variadic function, so the
+// 50 KB of buffers must live in a frame of their own, never inlined back.
+[[gnu::noinline, gnu::format(printf, 6, 0)]] void write_trace(
+    const std::string& category, TervoxLogger::LogLevel log_level, const char* file,
+    const char* function, int line, const char* fmt, va_list arguments, std::ostream& stream,
+    int trace_level) {
+  // The message is formatted before its level is examined, whether or not it is written.
+  LineBuffers buffers;
+  buffers.format_message(fmt, arguments);
+  if (log_level < 0 || log_level >= kLevelCount) return;
+  const LevelLayout& layout = tervox::detail::kLevelLayouts[log_level];
+  // The prefix of a filtered message could never be seen, so it is only built for a written one.
+  if (trace_level < layout.trace_threshold) return;
+  build_line_prefix(buffers, layout, category, file, function, line);
+  write_line(stream, trace_stream_lock, buffers);
+}
+
+[[gnu::noinline, gnu::format(printf, 2, 0)]] void write_log(const std::string& category,
+                                                            const char* fmt, va_list arguments,
+                                                            std::ostream& stream) {
+  LineBuffers buffers;
+  buffers.format_message(fmt, arguments);
+  buffers.clear_prefix();
+  append_tag(buffers, category);
+  buffers.append_to_prefix(" ");
+  write_line(stream, log_stream_lock, buffers);
 }
 
 }  // namespace
@@ -113,36 +141,19 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   if (!check_init_before_call()) set_init_already_call();
   if (file == nullptr) file = "";
   if (function == nullptr) function = "";
-
-  // The message is formatted before its level is examined, whether or not it is written.
-  LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
-  buffers.format_message(fmt, arguments);
+  write_trace(category, log_level, file, function, line, fmt, arguments,
+              *get_process_trace_stream(), m_trace_level.load(std::memory_order_relaxed));
   va_end(arguments);
-
-  if (log_level < 0 || log_level >= kLevelCount) return true;
-  const LevelLayout& layout = tervox::detail::kLevelLayouts[log_level];
-  // The prefix of a filtered message could never be seen, so it is only built for a written one.
-  if (m_trace_level.load(std::memory_order_relaxed) < layout.trace_threshold) return true;
-
-  build_line_prefix(buffers, layout, category, file, function, line);
-  write_line(*get_process_trace_stream(), trace_stream_lock, buffers);
   return true;
 }
 
 bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   if (!check_init_before_call()) set_init_already_call();
-
-  LineBuffers buffers;
   va_list arguments;
   va_start(arguments, fmt);
-  buffers.format_message(fmt, arguments);
+  write_log(category, fmt, arguments, *get_process_log_stream());
   va_end(arguments);
-
-  buffers.clear_prefix();
-  append_tag(buffers, category);
-  buffers.append_to_prefix(" ");
-  write_line(*get_process_log_stream(), log_stream_lock, buffers);
   return true;
 }

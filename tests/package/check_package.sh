@@ -36,7 +36,8 @@ with_pkg_config() {
   local std=$1 program=$scratch/pkg-config-$1/consumer
   mkdir -p "$(dirname "$program")"
   # shellcheck disable=SC2046
-  c++ -std="c++$std" "$source_dir/tests/package/consumer.cpp" -o "$program" \
+  # shellcheck disable=SC2086
+  ${CXX:-c++} $CXXFLAGS -std="c++$std" "$source_dir/tests/package/consumer.cpp" -o "$program" \
     $(pkg-config --cflags --libs tervox_log)
   check pkg-config "$(standard_value "$std")" "$program"
 }

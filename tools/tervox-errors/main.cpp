@@ -21,6 +21,11 @@
 #include "Table.h"
 #include "TraceSummary.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 using tervox::tools::Table;
@@ -251,6 +256,11 @@ ExitStatus explain_trace(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The same bytes on every platform: no CR before each line feed.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   Options options;
   try {
     options = read_command_line(argc, argv);

@@ -1,0 +1,221 @@
+// The logger and the registry as hosts see them, byte for byte. This program's operator new counts
+// every allocation, the library's included, and fails the one a test asks for. On Windows the
+// library's DLL keeps its own allocator: there the library's heap use goes unchecked, and only the
+// program's own allocations fail.
+
+#include <gtest/gtest.h>
+#include <tervox/TervoxMacros.h>
+
+#include <climits>
+#include <cstdlib>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "CapturedStream.h"
+
+// The allocations since a test last reset the count, and the one of them to fail (0: none).
+static int allocations = 0, failing_allocation = 0;
+
+void* operator new(std::size_t size) {
+  if (++allocations == failing_allocation) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+using Log = TervoxLogger;
+
+// The level values as hosts built against any version of the header pass them.
+const ERROR_LVL kError = ERROR_LVL(0), kWarning = ERROR_LVL(1), kTwo = ERROR_LVL(2);
+
+TervoxError& registry = TervoxError::getInstance();
+
+// "last | stack" as the queries answer them; "!" where getStackSize or get disagree with it.
+std::string queries(ERROR_LVL level) {
+  const std::vector<int>& stack = registry.getStack(level);
+  const int size = static_cast<int>(stack.size());
+  std::string answer = std::to_string(registry.getLast(level)) + " |";
+  for (int i = -1; i <= size; ++i) {
+    if (i >= 0 && i < size) answer += " " + std::to_string(stack[i]);
+    if (registry.get(level, i) != (i >= 0 && i < size ? stack[i] : 0)) answer += " !";
+  }
+  return registry.getStackSize(level) == size ? answer : answer + " !";
+}
+
+// What the first calls of this process found, taken while the program starts, before any test.
+const std::string load_state = std::to_string(Log::get_trace_level()) + ", " + queries(kError) +
+                               ", " + queries(kWarning) + ", " +
+                               registry.getLastShortDescription(kWarning);
+
+TEST(Registry, FirstCallsFindTheStateOfLoadTime) {
+  EXPECT_EQ(load_state, "3, 100 | 100, 100 | 100, Warning: Error\n");
+}
+
+TEST(Logger, WritesEachSeverityFromItsTraceLevelAsItsLinesWithoutHeapMemory) {
+  // The severity as the value hosts built against any version of the header pass (0 LOG_VERBOSE
+  // to 6 LOG_ERROR), the least trace level that writes it, then the call and its lines.
+  const std::tuple<int, int, const char*, const char*, const char*, int, const char*> rows[] = {
+      {0, 9999, "C", "a", "f", 1, "[C][V] m\n"},
+      {1, 4, "C", "a", "f", 1, "[C][D] m\n"},
+      {2, 3, "C", "a", "f", 1, "[C] m\n"},
+      {3, 3, "C", "a", "f", 1, "m\n"},
+      {4, 3, "C", "a", "f", 1, "[C][*] m\n"},
+      {5, 2, "C", "a.cpp", "load", 42, "[C][?] [a.cpp, load:42]\n[C][?] m\n"},
+      {6, 1, "C", "a.cpp", "load", 42, "[C][!] [a.cpp, load:42]\n[C][!] m\n"},
+      {5, 2, "", nullptr, nullptr, 0, "[][?] [, :0]\n[][?] m\n"},
+      {6, 1, "C", "a", "f", INT_MIN, "[C][!] [a, f:-2147483648]\n[C][!] m\n"},
+      {6, 1, "C", "a", "f", -1000000000, "[C][!] [a, f:-1000000000]\n[C][!] m\n"},
+      {6, 1, "1%s%%", "%s.c", "%d", 5, "[1%s%%][!] [%s.c, %d:5]\n[1%s%%][!] m\n"},
+      {-1, INT_MAX, "C", "a", "f", 1, ""},
+      {7, INT_MAX, "C", "a", "f", 1, ""},
+  };
+  for (const auto& [level, threshold, category, file, function, line, expected] : rows) {
+    SCOPED_TRACE("severity " + std::to_string(level) + ", line " + std::to_string(line));
+    CapturedStream trace;
+    trace.failing_sync = 2;  // a written line syncs at its end and once more: the second fails
+    allocations = 0;
+    for (const int trace_level : {threshold - 1, threshold}) {
+      // A good stream for each call, so that a line written too early cannot hide behind the
+      // failure of its flush.
+      Log::get_process_trace_stream()->clear();
+      Log::set_trace_level(trace_level);
+      EXPECT_TRUE(Log::trace_message(category, Log::LogLevel(level), file, function, line, "m"));
+    }
+#if !defined(_WIN32)
+    EXPECT_EQ(allocations, 0);
+#endif
+    EXPECT_EQ(trace.take(), expected);
+    EXPECT_EQ(Log::get_process_trace_stream()->rdstate(),
+              *expected ? std::ios::badbit | std::ios::failbit : std::ios::goodbit);
+  }
+}
+
+TEST(Logger, FormatsLocatesAndCutsMessages) {
+  CapturedStream trace, log(Log::get_process_log_stream());
+  const std::string text(30000, 'x'), kept(24999, 'x');
+  const std::string at = std::string("[") + __FILE__ + ", " + __func__ + ":";
+  const int line = __LINE__ + 1;
+  TERVOX_TRACE("IO", Log::LOG_WARNING, "open %s: %d tries (%5.1f%%)", "x.tif", 3, 12.25);
+  TERVOX_TRACE("IO", Log::LOG_INFO, "ab%ccd", 0);  // the message ends at the NUL
+  Log::trace_message("IO", Log::LOG_PLAIN, "f", "g", 1, "%s", text.c_str());
+  // A long file name cuts the location line, and the message follows the cut prefix directly.
+  Log::trace_message("IO", Log::LOG_ERROR, text.c_str(), "g", 1, "m");
+  const std::vector<int>& errors = registry.getStack(kError);
+  // From here on nothing is traced, yet records are kept and the log takes every message.
+  Log::set_trace_level(INT_MIN);
+  TERVOX_RECORD_WARNING(306, "a", "b");
+  TERVOX_RECORD_ERROR(2933, "c", "d");
+  allocations = 0;
+  Log::log_message("50%s", "%s", text.c_str());
+  Log::log_message("", "at %d", 1);
+#if !defined(_WIN32)
+  EXPECT_EQ(allocations, 0);
+#endif
+  EXPECT_EQ(trace.take(), "[IO][?] " + at + std::to_string(line) +
+                              "]\n[IO][?] open x.tif: 3 tries ( 12.2%)\n[IO] ab\n" + kept + "\n" +
+                              ("[IO][!] [" + kept).substr(0, 24999) + "m\n");
+  EXPECT_EQ(log.take(), "[50%s] " + kept + "\n[] at 1\n");
+  EXPECT_EQ(Log::get_trace_level(), INT_MIN);
+  EXPECT_EQ(registry.getLast(kWarning), 306);
+  EXPECT_EQ(errors.back(), 2933);  // the stack taken before shows the later record
+  // An exception that the host asked its stream for passes through.
+  log.failing_sync = log.syncs + 2;
+  Log::get_process_log_stream()->exceptions(std::ios::badbit);
+  EXPECT_THROW(Log::log_message("IO", "m"), std::ios::failure);
+}
+
+enum Step { kSetLast, kPush, kClear, kQueries, kShort, kLong, kLastShort, kLastLong, kStack };
+
+// Takes one step and returns its answer; a record's texts are "%s<code>" and "%d", never formats.
+std::string act(Step step, ERROR_LVL level, int code) {
+  const std::string text = "%s" + std::to_string(code);
+  try {
+    switch (step) {
+      case kSetLast: registry.setLast(level, code, nullptr, "f", 7, text, "%d"); break;
+      case kPush: registry.pushOnStack(level, code, text, "%d"); break;
+      case kClear: registry.clear(level); break;
+      case kQueries: return queries(level);
+      case kShort: return registry.getShortDescription(level, code);
+      case kLong: return registry.getLongDescription(level, code);
+      case kLastShort: return registry.getLastShortDescription(level);
+      case kLastLong: return registry.getLastLongDescription(level);
+      case kStack: return registry.getStackDescriptions(level);
+    }
+  } catch (const std::out_of_range& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// Each step is taken with its first, second, ... allocation failing, until it completes.
+TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
+  // Each step's answer, followed by what it traced.
+  const std::tuple<Step, ERROR_LVL, int, const char*> steps[] = {
+      {kClear, kError, 0, ""},
+      {kClear, kWarning, 0, ""},
+      {kSetLast, kError, 306, "[UNDEF][!] [, f:7]\n[UNDEF][!] [EC :306 ] %s306 - %d\n"},
+      {kPush, kError, 100, ""},
+      {kSetLast, kWarning, 307, "[UNDEF][?] [, f:7]\n[UNDEF][?] [EC :307 ] %s307 - %d\n"},
+      {kPush, kWarning, 303, ""},
+      {kQueries, kError, 0, "306 | 100 306 100"},
+      {kQueries, kWarning, 0, "307 | 100 307 303"},
+      // The newest caller text follows whatever code is described.
+      {kShort, kError, 0, "[EC : 0] No error\n%s100"},
+      {kLong, kWarning, 201, "Warning: The requested memory was not found\n%s303"},
+      {kLastShort, kError, 0, "[EC : 306] File not found\n%s100"},
+      {kLastLong, kWarning, 0, "Warning: The source file was not found\n%s303"},
+      // Newest first, without the first entry; errors with the short text, warnings the long.
+      {kStack, kError, 0, "[EC : 100] Error\n%s100\n[EC : 306] File not found\n%s306\n"},
+      {kStack, kWarning, 0,
+       "Warning: The XML file format is not valid\n%s303\n"
+       "Warning: The source file was not found\n%s307\n"},
+      // Other level values select no record: the bare catalogue text, 0, and nothing kept.
+      {kShort, kTwo, 1302, "DEM extracxtion failed"},
+      {kLastLong, ERROR_LVL(-1), 0, "The program terminated without errors"},
+      {kSetLast, kTwo, 300, ""},
+      {kPush, ERROR_LVL(INT_MIN), 300, ""},
+      {kQueries, ERROR_LVL(INT_MIN), 0, "0 |"},
+      // A code missing from the catalogue (past its end, in a gap, negative) throws, as a last code
+      // and in a stack until cleared.
+      {kLong, kError, 3005, "invalid map<K, T> key"},
+      {kShort, kTwo, 311, "invalid map<K, T> key"},
+      {kSetLast, kError, INT_MIN,
+       "[UNDEF][!] [, f:7]\n[UNDEF][!] [EC :-2147483648 ] %s-2147483648 - %d\n"},
+      {kLastShort, kError, 0, "invalid map<K, T> key"},
+      {kStack, kError, 0, "invalid map<K, T> key"},
+      {kClear, kError, 0, ""},
+      {kLastShort, kError, 0, "[EC : 100] Error\n"},
+      {kStack, kError, 0, ""},
+      {kQueries, kWarning, 0, "307 | 100 307 303"},
+  };
+  CapturedStream trace;
+  for (const auto& row : steps) {
+    const auto& [step, level, code, expected] = row;
+    const std::string before = queries(level);
+    for (int failing = 1;; ++failing) {
+      allocations = 0;
+      failing_allocation = failing;
+      try {
+        const std::string answer = act(step, level, code);
+        failing_allocation = 0;
+        EXPECT_EQ(answer + trace.take(), expected) << "step " << &row - steps;
+        break;
+      } catch (const std::bad_alloc&) {
+        // Nothing is kept, but for the last code of a record whose trace was written.
+        failing_allocation = 0;
+        const std::string last =
+            trace.take().empty() ? before.substr(0, before.find(" |")) : std::to_string(code);
+        EXPECT_EQ(queries(level), last + before.substr(before.find(" |")))
+            << "step " << &row - steps << " with allocation " << failing << " failing";
+      }
+    }
+  }
+}
+
+}  // namespace
