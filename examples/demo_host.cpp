@@ -1,6 +1,7 @@
 // A small host of tervox_log: it opens a trace and a log in a run folder, runs a pretend
-// coregistration job whose steps trace at several levels and record a warning and an error, then
-// shows the rendered descriptions, the stacks and the two files.
+// coregistration job whose steps trace at several levels, match the bursts of an image on worker
+// threads with no lock of their own, and record a warning and an error, then shows the rendered
+// descriptions, the stacks and the two files.
 
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -33,10 +36,22 @@ void import_images(const char* reference, const char* secondary) {
   TERVOX_TRACE("IMPORT", TervoxLogger::LOG_VERBOSE, "not written below trace level 9999");
 }
 
+// One worker per burst: each traces its lines whole and records its own warnings.
+void match_burst(int burst, int matched) {
+  TERVOX_TRACE("COREG", TervoxLogger::LOG_DEBUG, "burst %d: %d of 40 tie points", burst, matched);
+  if (matched < 20) {
+    TERVOX_RECORD_WARNING(2933, "Only " + std::to_string(matched) + " of 40 tie points matched",
+                          "burst " + std::to_string(burst) + ", match threshold 0.35");
+  }
+}
+
 bool coregister(const char* secondary) {
   TERVOX_TRACE("COREG", TervoxLogger::LOG_NOTICE, "coarse window grid 32 x 32 on %s", secondary);
-  TERVOX_RECORD_WARNING(2933, "Only 14 of 40 tie points matched on burst 3",
-                        "match threshold 0.35");
+  const int matched[] = {38, 35, 14, 36};
+  std::vector<std::thread> workers;
+  for (int burst = 1; burst <= 4; ++burst)
+    workers.emplace_back(match_burst, burst, matched[burst - 1]);
+  for (std::thread& worker : workers) worker.join();
   TERVOX_TRACE("COREG", TervoxLogger::LOG_PLAIN, "fine offsets: azimuth %.3f, range %.3f", 0.125,
                -0.031);
   TERVOX_RECORD_ERROR(306, "reference.slc.par is missing", "looked in ./input");

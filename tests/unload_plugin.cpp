@@ -3,14 +3,11 @@
 
 #include <tervox/TervoxError.h>
 
+// Records `code` as an error; returns the last error code before it. (ELF exports it as it is.)
 #if defined(_WIN32)
-#define PLUGIN_EXPORT __declspec(dllexport)
-#else
-#define PLUGIN_EXPORT __attribute__((visibility("default")))
+extern "C" __declspec(dllexport) int plugin_record(int code);
 #endif
-
-// Records `code` as an error; returns the last error code before it.
-extern "C" PLUGIN_EXPORT int plugin_record(int code) {
+extern "C" int plugin_record(int code) {
   const int before = TervoxError::getInstance().getLast(LVL_ERROR);
   TervoxError::getInstance().setLast(LVL_ERROR, code, "plugin.cpp", "record", 1, "a", "b");
   return before;

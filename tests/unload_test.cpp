@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #if defined(_WIN32)
 #include <windows.h>
 using Handle = HMODULE;
@@ -23,23 +21,18 @@ bool unload(Handle plugin) { return dlclose(plugin) == 0; }
 
 namespace {
 
-// Loads the plugin, records two codes through it and unloads it; returns the last codes it saw.
-std::pair<int, int> record_twice_through_fresh_plugin() {
-  const Handle plugin = load(TERVOX_UNLOAD_PLUGIN);
-  EXPECT_NE(plugin, nullptr);
-  if (plugin == nullptr) return {};
-  const auto record = reinterpret_cast<int (*)(int)>(find(plugin, "plugin_record"));
-  const std::pair<int, int> seen{record(300), record(306)};
-  EXPECT_TRUE(unload(plugin));
-  return seen;
-}
-
 TEST(Unload, ReloadingTheLibraryGivesAFreshRegistry) {
-  EXPECT_EQ(record_twice_through_fresh_plugin(), std::make_pair(100, 300));
+  for (int load_count = 1; load_count <= 2; ++load_count) {
+    const Handle plugin = load(TERVOX_UNLOAD_PLUGIN);
+    ASSERT_NE(plugin, nullptr);
+    const auto record = reinterpret_cast<int (*)(int)>(find(plugin, "plugin_record"));
+    EXPECT_EQ(record(300), 100) << "load " << load_count << " found a used registry";
+    EXPECT_EQ(record(306), 300);
+    ASSERT_TRUE(unload(plugin));
 #if !defined(_WIN32)
-  EXPECT_EQ(dlopen(TERVOX_LOG_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
+    EXPECT_EQ(dlopen(TERVOX_LOG_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
 #endif
-  EXPECT_EQ(record_twice_through_fresh_plugin(), std::make_pair(100, 300));
+  }
 }
 
 }  // namespace

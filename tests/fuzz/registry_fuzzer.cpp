@@ -13,13 +13,6 @@
 
 namespace {
 
-// One level as hosts must see it.
-struct Model {
-  int last = 100;
-  std::vector<int> codes{100};
-  std::string stack;  // what getStackDescriptions must return
-};
-
 // A stack entry as hosts must see it: errors carry the catalogue's short text, warnings its long
 // one.
 std::string framed(ERROR_LVL level, int code, const std::string& caller_text) {
@@ -35,7 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // tests' concern.
   TervoxError& registry = TervoxError::getInstance();
   for (const ERROR_LVL level : {LVL_ERROR, LVL_WARNING}) registry.clear(level);
-  Model models[2];
+  // Each level as hosts must see it: its last code, its codes and its rendered stack.
+  int lasts[2] = {100, 100};
+  std::vector<int> codes[2] = {{100}, {100}};
+  std::string stacks[2];
   FuzzedDataProvider input(data, size);
   while (input.remaining_bytes() > 0) {
     const int step = input.ConsumeIntegralInRange(0, 2);
@@ -43,18 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int code =
         tervox::detail::ErrorCatalogue::begin()[input.ConsumeIntegralInRange(0, 251)].code;
     const std::string text = input.ConsumeRandomLengthString(64);
-    Model& model = models[level];
     if (step == 0) registry.setLast(level, code, "f", "g", 1, text, "long");
     if (step == 1) registry.pushOnStack(level, code, text, "long");
     if (step == 2) registry.clear(level);
-    if (step == 0) model.last = code;
-    if (step <= 1) {
-      model.codes.push_back(code);
-      model.stack = framed(level, code, text + "\n") + model.stack;
-    }
-    if (step == 2) model = Model();
-    if (registry.getLast(level) != model.last || registry.getStack(level) != model.codes ||
-        registry.getStackDescriptions(level) != model.stack) {
+    if (step == 0) lasts[level] = code;
+    if (step <= 1) codes[level].push_back(code);
+    if (step <= 1) stacks[level] = framed(level, code, text + "\n") + stacks[level];
+    if (step == 2) lasts[level] = 100, codes[level] = {100}, stacks[level].clear();
+    if (registry.getLast(level) != lasts[level] || registry.getStack(level) != codes[level] ||
+        registry.getStackDescriptions(level) != stacks[level]) {
       std::abort();
     }
   }
