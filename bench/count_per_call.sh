@@ -19,8 +19,8 @@ syscalls() {
 base_ir=$(instructions none "$calls")
 base_sys=$(syscalls none "$calls")
 printf '%-26s %14s %14s\n' operation instructions syscalls
-for op in floor_snprintf_write trace_message_written trace_message_filtered log_message setLast \
-          getShortDescription getLastLongDescription; do
+for op in floor_snprintf_write ostream_insertion trace_message_written snprintf_alone \
+          trace_message_filtered log_message setLast getShortDescription getLastLongDescription; do
   ir=$(instructions "$op" "$calls")
   sys=$(syscalls "$op" "$calls")
   awk -v op="$op" -v ir="$ir" -v b="$base_ir" -v s="$sys" -v bs="$base_sys" -v n="$calls" \

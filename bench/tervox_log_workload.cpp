@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -28,6 +29,7 @@ int run(const std::string& operation, int calls, const std::filesystem::path& fo
   TervoxError& registry = TervoxError::getInstance();
   registry.pushOnStack(LVL_ERROR, 2933, "only 14 of 40 tie points matched", "");
   const int fd = ::open((folder / "floor.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  std::ofstream host_stream(folder / "ostream.txt", std::ios::app);
 
   const std::map<std::string, std::function<void()>> operations = {
       {"none", [] {}},
@@ -47,6 +49,20 @@ int run(const std::string& operation, int calls, const std::filesystem::path& fo
          const int n =
              std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7);
          if (::write(fd, line, static_cast<std::size_t>(n)) != n) std::abort();
+       }},
+      // The least a writer does through a host's stream, and the formatting alone.
+      {"ostream_insertion",
+       [&host_stream] {
+         char message[25000];
+         std::snprintf(message, sizeof message, "tile %s done in pass %d", kText, 7);
+         host_stream << "[BENCH] " << message << std::endl;
+       }},
+      {"snprintf_alone",
+       [] {
+         char line[25000];
+         if (std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7) <
+             0)
+           std::abort();
        }},
       {"log_message",
        [] { TervoxLogger::log_message("BENCH", "tile %s done in pass %d", kText, 7); }},

@@ -73,10 +73,9 @@ TEST(TervoxErrors, AnswersEachCommandLineAsDocumented) {
       {"--help --format json", 2, "", "tervox-errors: --format does not go with --help\n"},
       {"--list --format xml", 2, "", "tervox-errors: unknown format 'xml'\n"},
   };
-  for (std::string code : {"300x", " 300", "+300", "", "0x12c", "2147483648"}) {
+  for (std::string code : {"300x", " 300", "+300", "", "0x12c", "2147483648"})
     rows.emplace_back('"' + code + '"', 2, "",
                       "tervox-errors: '" + code + "' is not an error code\n");
-  }
   for (const auto& [arguments, expected_status, out, expected_err] : rows) {
     const std::string redirects = " > " + scratch("out") + " 2> " + scratch("err");
     int status = std::system((TERVOX_ERRORS_PATH " " + arguments + redirects).c_str());

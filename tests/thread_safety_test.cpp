@@ -111,9 +111,8 @@ TEST(ThreadSafety, ConcurrentRecordsAreAllStackedInTraceOrder) {
   // Each level's caller texts, oldest first, as the trace and as the stack tell them.
   std::map<ERROR_LVL, std::string> traced, stacked;
   std::istringstream lines(trace.contents());
-  for (std::string line; std::getline(lines, line);) {
+  for (std::string line; std::getline(lines, line);)
     if (line.find("[EC :306 ] ") == 11) traced[ERROR_LVL(line[8] == '?')] += line.substr(22) + "\n";
-  }
   for (ERROR_LVL level : {LVL_ERROR, LVL_WARNING}) {
     std::istringstream entries(registry.getStackDescriptions(level));
     for (std::string head, caller; std::getline(entries, head) && std::getline(entries, caller);)
