@@ -181,8 +181,11 @@ ExitStatus describe_codes(const Options& options) {
           without_caller_text(registry.getShortDescription(options.level, code));
       const std::string long_text =
           without_caller_text(registry.getLongDescription(options.level, code));
-      table.add_row({std::to_string(code), short_text, long_text});
-      if (as_lines) std::cout << short_text << '\n' << long_text << '\n';
+      if (as_lines) {
+        std::cout << short_text << '\n' << long_text << '\n';
+      } else {
+        table.add_row({std::to_string(code), short_text, long_text});
+      }
     } catch (const std::out_of_range&) {
       std::cerr << "tervox-errors: " << code << " is not in the catalogue\n";
       status = kUnknownCode;
