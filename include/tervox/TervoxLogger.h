@@ -11,15 +11,27 @@
 // process trace and the process log, that the host opens on files of its choice. Nothing
 // instantiates this class; every member is static and shared by every module of the process.
 //
-// Thread safety: every operation may be called from any number of threads at once. Each line (both
-// lines of a warning or an error) reaches its stream whole, once, and unmixed with the lines of
-// other calls; the trace level and the marker are atomic. The library locks each stream only for
-// its own writes: a host that writes to a stream directly, or opens or closes one, while another
-// thread traces must serialise that itself.
+// Thread safety: every operation may be called from any number of threads at once, and from a
+// child forked while other threads were tracing. Each line (both lines of a warning or an error)
+// reaches its stream whole, once, unmixed with the lines of other calls, and in one write to the
+// file, so that processes appending to one file never tear a line. A host that opens, closes or
+// replaces a stream's file, or writes to a stream directly, while other threads trace does it
+// through reopen_/close_process_*_stream or under a StreamHold.
 //
-// Stack: a written line needs about 57 KiB of the calling thread's stack (two 25,000-byte buffers
-// and the stream's own frames); give threads that trace at least 64 KiB. The library is built with
-// stack probes, so a thread with too small a stack faults in that thread, at the call.
+// Call-backs: code of the host that runs inside a write (a stream buffer of its own, a sink that
+// waits for another thread) may trace, log, record and read the registry. A line that such code
+// traces or logs into the stream being written on the same thread is dropped, since that stream is
+// in the middle of a line; its records are stacked all the same. Nothing here is
+// async-signal-safe: do not call the library from a signal handler.
+//
+// Lifetime: the streams and the registry stay usable until every exit handler and static
+// destructor of the host has run, however the library was loaded. A call that another thread
+// makes while the process ends after that is dropped.
+//
+// Stack: a line of ordinary length uses a few KiB of the calling thread's stack and no heap
+// memory; a line longer than about 1 KiB is put together on the heap (an allocation failure then
+// passes through). Any format, long floating-point conversions included, works on a thread with
+// 32 KiB of stack (docs/performance.md has the measured figures).
 class TERVOX_LOG_EXPORT TervoxLogger {
  public:
   // Severity of a trace message. The underlying type is fixed, so every int a host passes is a
@@ -46,9 +58,54 @@ class TERVOX_LOG_EXPORT TervoxLogger {
 
   // Return the process trace and log streams: never null, the same address on every call for as
   // long as the library is loaded. The host opens, closes and may write to them; until it opens
-  // one, whatever is written to it is lost. The library never opens, closes or tests them.
+  // one, whatever is written to it is lost. The library opens and closes them only when the host
+  // asks it to (reopen_/close_process_*_stream below) and never tests them.
   static std::basic_fstream<char>* get_process_trace_stream();
   static std::basic_fstream<char>* get_process_log_stream();
+
+  // Close the file that the process trace (or log) stream has open, if any, and open `path` on it
+  // for output, appending to the file when `append` is true and emptying it otherwise, under the
+  // lock of the library's writers: a line that another thread writes at the same time goes wholly
+  // to the old file or wholly to the new one. This is how a host rotates its trace while other
+  // threads, its plugins' included, trace. Returns whether `path` is open on the stream afterwards;
+  // on success the stream's error state is cleared, as by std::fstream::open. Do not call it from
+  // inside a write to the same stream (a call-back of its stream buffer).
+  static bool reopen_process_trace_stream(const char* path, bool append = true);
+  static bool reopen_process_log_stream(const char* path, bool append = true);
+
+  // Close the file of the process trace (or log) stream, if one is open, under the writers' lock.
+  // Returns whether a file was open and closed without error.
+  static bool close_process_trace_stream();
+  static bool close_process_log_stream();
+
+  // Takes and releases the lock of the library's writers on `stream`, one of the two process
+  // streams (any other pointer is ignored). Prefer StreamHold, which cannot forget the release.
+  static void lock_process_stream(std::basic_fstream<char>* stream);
+  static void unlock_process_stream(std::basic_fstream<char>* stream);
+
+  // Holds the writers' lock of one process stream for its lifetime, so that the host can write to
+  // the stream directly, or open, close or replace its file, between other threads' lines:
+  //
+  //   TervoxLogger::StreamHold hold(TervoxLogger::get_process_trace_stream());
+  //   *hold.stream() << "=== job 42 ===" << std::endl;
+  //
+  // Lines that the holding thread traces meanwhile are written at once; other threads wait. Do
+  // not wait, while holding it, for another thread that traces into the same stream, and do not
+  // take it inside a write to that stream.
+  class StreamHold {
+   public:
+    explicit StreamHold(std::basic_fstream<char>* stream) : stream_(stream) {
+      lock_process_stream(stream_);
+    }
+    ~StreamHold() { unlock_process_stream(stream_); }
+    StreamHold(const StreamHold&) = delete;
+    StreamHold& operator=(const StreamHold&) = delete;
+
+    std::basic_fstream<char>* stream() const { return stream_; }
+
+   private:
+    std::basic_fstream<char>* stream_;
+  };
 
   // Formats `fmt` printf-style (at most 24,999 bytes, the rest dropped) and, if the trace level
   // lets `log_level` through, writes it as one line to the process trace stream, tagged
@@ -57,9 +114,9 @@ class TERVOX_LOG_EXPORT TervoxLogger {
   // empty text. The stream is flushed before the call returns. Returns true, written or not; an
   // exception from the stream (when the host enabled them) or from an allocation passes through.
   // `fmt` is always a format: write a literal percent sign as "%%", or pass text through "%s".
-  // A percent sign in `category` is copied literally. Needs no heap memory, but a category longer
-  // than the standard library's short-string capacity (15 bytes on libstdc++, 22 on libc++) costs
-  // one allocation per call, since it is passed as a std::string. Needs about 57 KiB of stack.
+  // A percent sign in `category` is copied literally. A line longer than about 1 KiB, and a
+  // category longer than the standard library's short-string capacity (15 bytes on libstdc++, 22 on
+  // libc++, since it is passed as a std::string), cost one allocation each.
   static bool trace_message(std::string category, LogLevel log_level, const char* file,
                             const char* function, int line, const char* fmt, ...)
       TERVOX_LOG_PRINTF_FORMAT(6, 7);

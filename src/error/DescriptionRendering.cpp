@@ -8,11 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "ErrorCatalogue.h"
-#include "ErrorState.h"
+#include "Lifetime.h"
+#include "error/ErrorCatalogue.h"
+#include "error/ErrorState.h"
+#include "error/RegistryStorage.h"
 
 using tervox::detail::ErrorCatalogue;
 using tervox::detail::ErrorState;
+using tervox::detail::LevelRecord;
 
 namespace {
 
@@ -43,27 +46,32 @@ constexpr std::size_t kFrameSize = 20;
 
 // The catalogue look-up comes first, at every level, so an unknown code fails whatever the level.
 // The caller text is the level's newest, whichever code is described. Callers hold the lock.
-std::string render(const ErrorState& state, ERROR_LVL level, int code, Length length) {
+std::string render(const LevelRecord* record, ERROR_LVL level, int code, Length length) {
   const std::string_view text = catalogue_text(code, length);
-  if (!ErrorState::selects_record(level)) return std::string(text);
-  const std::string& caller_text = state.short_texts[level].back();
+  if (record == nullptr) return std::string(text);
+  const std::string& caller_text = record->short_texts.back();
   std::string out;
   out.reserve(kFrameSize + text.size() + caller_text.size());
   append_framed(out, level, code, text, caller_text);
   return out;
 }
 
+// Renderers are visits of the library (Lifetime.h): once its finaliser has begun they return "".
 std::string describe(ErrorState& state, ERROR_LVL level, int code, Length length) {
-  const Hold hold(state.lock);
-  return render(state, level, code, length);
+  const tervox::detail::Visit visit;
+  if (!visit) return std::string();
+  const Hold hold(tervox::detail::registry_state_lock());
+  return render(state.record(level), level, code, length);
 }
 
 // The last code and the caller text are read under one hold, so they belong to the same record.
 // Any other level describes code 0.
 std::string describe_last(ErrorState& state, ERROR_LVL level, Length length) {
-  const Hold hold(state.lock);
-  const int code = ErrorState::selects_record(level) ? state.last_code[level] : 0;
-  return render(state, level, code, length);
+  const tervox::detail::Visit visit;
+  if (!visit) return std::string();
+  const Hold hold(tervox::detail::registry_state_lock());
+  const LevelRecord* const record = state.record(level);
+  return render(record, level, record != nullptr ? record->last_code : 0, length);
 }
 
 }  // namespace
@@ -87,11 +95,13 @@ std::string TervoxError::getLastLongDescription(ERROR_LVL level) {
 // Error entries carry the catalogue's short text, warning entries its long one; each entry ends
 // with one more "\n".
 std::string TervoxError::getStackDescriptions(ERROR_LVL level) {
-  if (!ErrorState::selects_record(level)) return std::string();
+  const tervox::detail::Visit visit;
+  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return std::string();
   const Length length = level == LVL_ERROR ? Length::kShort : Length::kLong;
-  const Hold hold(m_state->lock);
-  const std::vector<int>& codes = m_state->code_stack[level];
-  const std::vector<std::string>& caller_texts = m_state->short_texts[level];
+  const Hold hold(tervox::detail::registry_state_lock());
+  const std::vector<int>& codes = record->code_stack;
+  const std::vector<std::string>& caller_texts = record->short_texts;
   // A host that changed the stack through getStack may have broken the equal lengths: render
   // only the indices both sequences hold, so nothing outside them is ever read.
   const std::size_t entries = std::min(codes.size(), caller_texts.size());

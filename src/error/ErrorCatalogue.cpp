@@ -1,9 +1,9 @@
-#include "ErrorCatalogue.h"
+#include "error/ErrorCatalogue.h"
 
 #include <cstdint>
 #include <stdexcept>
 
-#include "ErrorCatalogueRows.h"
+#include "error/ErrorCatalogueRows.h"
 
 namespace tervox::detail {
 namespace {

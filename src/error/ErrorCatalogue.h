@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "CatalogueRow.h"
+#include "error/CatalogueRow.h"
 
 namespace tervox::detail {
 

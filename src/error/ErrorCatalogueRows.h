@@ -1,7 +1,7 @@
 #ifndef TERVOX_ERROR_ERRORCATALOGUEROWS_H
 #define TERVOX_ERROR_ERRORCATALOGUEROWS_H
 
-#include "CatalogueRow.h"
+#include "error/CatalogueRow.h"
 
 namespace tervox::detail {
 

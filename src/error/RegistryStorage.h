@@ -1,23 +1,18 @@
 #ifndef TERVOX_ERROR_REGISTRYSTORAGE_H
 #define TERVOX_ERROR_REGISTRYSTORAGE_H
 
+#include <mutex>
+
 #include <tervox/TervoxError.h>
 
 namespace tervox::detail {
 
 // The static storage of the one registry. getInstance constructs the registry in it on first use;
-// the library's own object of this type, constructed when the library is loaded, destroys it when
-// the library is unloaded. So the registry outlives every host static and atexit handler set up
-// after the load, whatever the order of first use, and a dlclose leaves nothing behind.
+// the library's finaliser destroys it (ProcessObjects.cpp), so that it outlives every host static
+// and exit handler whatever the order of first use, and a dlclose leaves nothing behind. Trivially
+// destructible, so that nothing but the finaliser ends it.
 class RegistryStorage {
  public:
-  constexpr RegistryStorage() = default;
-  RegistryStorage(const RegistryStorage&) = delete;
-  RegistryStorage& operator=(const RegistryStorage&) = delete;
-  ~RegistryStorage() {
-    if (registry_ != nullptr) registry_->~TervoxError();
-  }
-
   // Where getInstance constructs the registry.
   void* place() { return bytes_; }
 
@@ -27,13 +22,21 @@ class RegistryStorage {
     return registry;
   }
 
+  void destroy() {
+    if (registry_ != nullptr) registry_->~TervoxError();
+    registry_ = nullptr;
+  }
+
  private:
-  alignas(TervoxError) unsigned char bytes_[sizeof(TervoxError)] = {};
-  TervoxError* registry_ = nullptr;
+  alignas(TervoxError) unsigned char bytes_[sizeof(TervoxError)];
+  TervoxError* registry_;
 };
 
-// Defined in ProcessObjects.cpp, after the streams the registry traces into.
+// Defined in ProcessObjects.cpp, after the streams the registry traces into; zero-initialised.
 extern RegistryStorage registry_storage;
+
+// The lock that guards the registry's state; see ProcessObjects.cpp for the lock order.
+std::mutex& registry_state_lock();
 
 }  // namespace tervox::detail
 

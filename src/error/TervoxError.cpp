@@ -3,12 +3,15 @@
 #include <tervox/TervoxLogger.h>
 
 #include <charconv>
+#include <mutex>
 #include <new>
 #include <utility>
 
-#include "../log/TraceLayout.h"
-#include "ErrorState.h"
-#include "RegistryStorage.h"
+#include "Lifetime.h"
+#include "error/ErrorState.h"
+#include "error/RegistryStorage.h"
+#include "log/TraceLayout.h"
+#include "log/Writers.h"
 
 using tervox::detail::ErrorState;
 using tervox::detail::LevelRecord;
@@ -37,7 +40,7 @@ void make_room_for_one(std::vector<T>& sequence) {
 
 // Appends one record to the three sequences of a level. All the memory is secured first, so an
 // allocation failure leaves the three with equal lengths, and the appends themselves cannot fail.
-void append_record(LevelRecord record, int code, std::string short_text, std::string long_text) {
+void append_record(LevelRecord& record, int code, std::string short_text, std::string long_text) {
   make_room_for_one(record.code_stack);
   make_room_for_one(record.short_texts);
   make_room_for_one(record.long_texts);
@@ -46,11 +49,27 @@ void append_record(LevelRecord record, int code, std::string short_text, std::st
   record.long_texts.push_back(std::move(long_text));
 }
 
+// What setLast stacks once its line is traced.
+struct PendingRecord {
+  LevelRecord* record;
+  int code;
+  std::string* short_text;
+  std::string* long_text;
+};
+
+void stack_pending_record(void* context) {
+  PendingRecord& pending = *static_cast<PendingRecord*>(context);
+  const Hold hold(tervox::detail::registry_state_lock());
+  pending.record->last_code = pending.code;
+  append_record(*pending.record, pending.code, std::move(*pending.short_text),
+                std::move(*pending.long_text));
+}
+
 }  // namespace
 
 TervoxError& TervoxError::getInstance() {
-  // Created once, safely against concurrent first calls; destroyed with the library (see
-  // RegistryStorage), not in the order of first use as a function-local object would be.
+  // Created once, safely against concurrent first calls; destroyed by the library's finaliser
+  // (see RegistryStorage), not in the order of first use as a function-local object would be.
   static TervoxError* const registry = tervox::detail::registry_storage.adopt(
       new (tervox::detail::registry_storage.place()) TervoxError());
   return *registry;
@@ -60,68 +79,80 @@ TervoxError::TervoxError() : m_state(std::make_unique<ErrorState>()) {}
 
 TervoxError::~TervoxError() = default;
 
+// Every operation below is a visit of the library (Lifetime.h): once the finaliser has begun, it
+// does nothing and returns its neutral result.
+
 void TervoxError::init(std::string name) {
-  const Hold hold(m_state->lock);
+  const tervox::detail::Visit visit;
+  if (!visit) return;
+  const Hold hold(tervox::detail::registry_state_lock());
   m_name = std::move(name);
 }
 
+// The line is traced under the trace stream's lock and the record stacked before that lock is
+// released, so that concurrent records appear in the trace in the order of the stack; the
+// registry's own lock is held only for the stacking, so readers never wait for a stream.
 void TervoxError::setLast(ERROR_LVL level, int code, const char* file, const char* function,
                           int line, std::string shortText, std::string longText) {
-  if (!ErrorState::selects_record(level)) return;
-  const TervoxLogger::LogLevel severity =
-      level == LVL_ERROR ? TervoxLogger::LOG_ERROR : TervoxLogger::LOG_WARNING;
+  const tervox::detail::Visit visit;
+  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return;
+  const int severity = level == LVL_ERROR ? TervoxLogger::LOG_ERROR : TervoxLogger::LOG_WARNING;
   const std::string text = trace_text(code, shortText, longText);
-  // Tracing under the registry's lock keeps the trace in the order of the stack. The text goes
-  // through "%s" so that a percent sign in the caller's texts is written as is.
-  const Hold hold(m_state->lock);
-  TervoxLogger::trace_message(std::string(tervox::detail::kRecordCategory), severity, file,
-                              function, line, "%s", text.c_str());
-  LevelRecord record = m_state->record(level);
-  record.last_code = code;
-  append_record(record, code, std::move(shortText), std::move(longText));
+  PendingRecord pending{record, code, &shortText, &longText};
+  tervox::detail::trace_text_then(tervox::detail::kRecordCategory.data(), severity, file, function,
+                                  line, text.c_str(), stack_pending_record, &pending);
 }
 
 void TervoxError::pushOnStack(ERROR_LVL level, int code, std::string shortText,
                               std::string longText) {
-  if (!ErrorState::selects_record(level)) return;
-  const Hold hold(m_state->lock);
-  append_record(m_state->record(level), code, std::move(shortText), std::move(longText));
+  const tervox::detail::Visit visit;
+  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return;
+  const Hold hold(tervox::detail::registry_state_lock());
+  append_record(*record, code, std::move(shortText), std::move(longText));
 }
 
 int TervoxError::getLast(ERROR_LVL level) {
-  if (!ErrorState::selects_record(level)) return 0;
-  const Hold hold(m_state->lock);
-  return m_state->last_code[level];
+  const tervox::detail::Visit visit;
+  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return 0;
+  const Hold hold(tervox::detail::registry_state_lock());
+  return record->last_code;
 }
 
 int TervoxError::getStackSize(ERROR_LVL level) {
-  if (!ErrorState::selects_record(level)) return 0;
-  const Hold hold(m_state->lock);
-  return static_cast<int>(m_state->code_stack[level].size());
+  const tervox::detail::Visit visit;
+  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return 0;
+  const Hold hold(tervox::detail::registry_state_lock());
+  return static_cast<int>(record->code_stack.size());
 }
 
 int TervoxError::get(ERROR_LVL level, int index) {
-  if (index < 0 || !ErrorState::selects_record(level)) return 0;
-  const Hold hold(m_state->lock);
-  const std::vector<int>& codes = m_state->code_stack[level];
+  const tervox::detail::Visit visit;
+  const LevelRecord* const record = visit && index >= 0 ? m_state->record(level) : nullptr;
+  if (record == nullptr) return 0;
+  const Hold hold(tervox::detail::registry_state_lock());
+  const std::vector<int>& codes = record->code_stack;
   return static_cast<std::size_t>(index) < codes.size() ? codes[static_cast<std::size_t>(index)]
                                                         : 0;
 }
 
 std::vector<int>& TervoxError::getStack(ERROR_LVL level) {
   // The stacks themselves are never replaced, so handing out the reference needs no lock.
-  if (ErrorState::selects_record(level)) return m_state->code_stack[level];
-  static std::vector<int> shared_empty_stack;
-  return shared_empty_stack;
+  LevelRecord* const record = m_state->record(level);
+  return record != nullptr ? record->code_stack : m_state->empty_stack;
 }
 
 void TervoxError::clear(ERROR_LVL level) {
-  if (!ErrorState::selects_record(level)) return;
-  const Hold hold(m_state->lock);
-  LevelRecord record = m_state->record(level);
-  record.last_code = tervox::detail::kInitialCode;
+  const tervox::detail::Visit visit;
+  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  if (record == nullptr) return;
+  const Hold hold(tervox::detail::registry_state_lock());
+  record->last_code = tervox::detail::kInitialCode;
   // Each sequence keeps at least one slot, so none of these allocates.
-  record.code_stack.assign(1, tervox::detail::kInitialCode);
-  record.short_texts.assign(1, std::string());
-  record.long_texts.assign(1, std::string());
+  record->code_stack.assign(1, tervox::detail::kInitialCode);
+  record->short_texts.assign(1, std::string());
+  record->long_texts.assign(1, std::string());
 }

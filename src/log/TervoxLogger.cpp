@@ -1,12 +1,18 @@
 #include <tervox/TervoxLogger.h>
 
+#include <charconv>
 #include <cstdarg>
+#include <cstdio>
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <string_view>
 
-#include "LineBuffers.h"
-#include "TraceLayout.h"
+#include "Lifetime.h"
+#include "log/LineBuffer.h"
+#include "log/StreamLock.h"
+#include "log/TraceLayout.h"
+#include "log/Writers.h"
 
 // The streams are defined in ProcessObjects.cpp, where their order against the registry is fixed.
 std::atomic<int> TervoxLogger::m_trace_level{3};
@@ -15,86 +21,211 @@ std::atomic<int> TervoxLogger::m_tervox_log_init_value{0};
 namespace {
 
 using tervox::detail::LevelLayout;
-using tervox::detail::LineBuffers;
+using tervox::detail::LineBuffer;
+using tervox::detail::StreamLock;
 
 constexpr int kInitialisingMarker = 123457;
 constexpr int kInitialisedMarker = 123456;
 
-constexpr int kLevelCount = static_cast<int>(sizeof tervox::detail::kLevelLayouts /
-                                             sizeof tervox::detail::kLevelLayouts[0]);
+constexpr int kLevelCount = static_cast<int>(std::size(tervox::detail::kLevelLayouts));
 static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
 
-// One lock per stream, held for the insertions of one call, so that the lines of concurrent calls
-// never mix. Constant-initialised, so they exist before any host code can trace.
-std::mutex trace_stream_lock;
-std::mutex log_stream_lock;
+// The message of a line: a format with its arguments, or text that is never read as a format.
+struct Message {
+  const char* fmt;
+  va_list* arguments;
+  const char* text;
+};
 
-void append_tag(LineBuffers& buffers, const std::string& category) {
-  buffers.append_to_prefix(tervox::detail::kTagOpen);
-  buffers.append_to_prefix(category.c_str());
-  buffers.append_to_prefix(tervox::detail::kTagClose);
+// The layout of `log_level` if the trace level in force lets it through, else null.
+const LevelLayout* written_layout(int log_level) {
+  if (log_level < 0 || log_level >= kLevelCount) return nullptr;
+  const LevelLayout& layout = tervox::detail::kLevelLayouts[log_level];
+  return TervoxLogger::get_trace_level() >= layout.trace_threshold ? &layout : nullptr;
+}
+
+void append_tag(LineBuffer& line, std::string_view category) {
+  line.append_to_prefix(tervox::detail::kTagOpen);
+  line.append_to_prefix(category);
+  line.append_to_prefix(tervox::detail::kTagClose);
 }
 
 // The same bytes as formatting "[%s]%s" (or, with a location, "[%s]%s[%s, %s:%d]\n[%s]%s") into
-// the prefix buffer, cut at the same length, for a fraction of the formatter's cost.
-void build_line_prefix(LineBuffers& buffers, const LevelLayout& layout, const std::string& category,
-                       const char* file, const char* function, int line) {
-  buffers.clear_prefix();
+// a 25,000-byte buffer, cut at the same length, for a fraction of the formatter's cost.
+void build_prefix(LineBuffer& line, const LevelLayout& layout, std::string_view category,
+                  const char* file, const char* function, int line_number) {
   if (!layout.tagged) return;
-  append_tag(buffers, category);
-  buffers.append_to_prefix(layout.level_prefix);
+  append_tag(line, category);
+  line.append_to_prefix(layout.level_prefix);
   if (!layout.located) return;
-  buffers.append_to_prefix(tervox::detail::kLocationOpen);
-  buffers.append_to_prefix(file);
-  buffers.append_to_prefix(tervox::detail::kLocationFunction);
-  buffers.append_to_prefix(function);
-  buffers.append_to_prefix(tervox::detail::kLocationLine);
-  buffers.append_to_prefix(line);
-  buffers.append_to_prefix(tervox::detail::kLocationClose);
-  append_tag(buffers, category);
-  buffers.append_to_prefix(layout.level_prefix);
+  char digits[11];  // "-2147483648"
+  const char* const digits_end = std::to_chars(digits, digits + sizeof digits, line_number).ptr;
+  line.append_to_prefix(tervox::detail::kLocationOpen);
+  line.append_to_prefix(file);
+  line.append_to_prefix(tervox::detail::kLocationFunction);
+  line.append_to_prefix(function);
+  line.append_to_prefix(tervox::detail::kLocationLine);
+  line.append_to_prefix(std::string_view(digits, static_cast<std::size_t>(digits_end - digits)));
+  line.append_to_prefix(tervox::detail::kLocationClose);
+  append_tag(line, category);
+  line.append_to_prefix(layout.level_prefix);
 }
 
-// The prefix, the message and a line end, then one more flush, as one unit under the stream's
-// lock. After a failed line the stream holds failbit beside badbit on every standard library, as
-// the second flush leaves it on some of them.
-void write_line(std::ostream& stream, std::mutex& lock, const LineBuffers& buffers) {
-  const std::lock_guard<std::mutex> hold(lock);
-  stream << buffers.prefix() << buffers.message() << std::endl;
+void append_message(LineBuffer& line, const Message& message) {
+  if (message.text != nullptr) {
+    line.append_message_text(message.text);
+  } else {
+    line.append_message(message.fmt, *message.arguments);
+  }
+}
+
+// A message is formatted whether or not it is written; one that is not needs no more room than
+// the formatter's own.
+void format_unwritten(const Message& message) {
+  if (message.text != nullptr) return;
+  char scratch[64];
+  std::vsnprintf(scratch, sizeof scratch, message.fmt, *message.arguments);
+}
+
+// The line in one insertion, so that it leaves in one write, then the flush of the line end and
+// one more, as the writers owe their callers. A field width that the host set applies to the
+// line's first insertion, the prefix, as it always has. After a failed line the stream holds
+// failbit beside badbit on every standard library.
+void insert_line(std::ostream& stream, const LineBuffer& line) {
+  std::size_t start = 0;
+  if (stream.width() != 0) {
+    stream << std::string_view(line.data(), line.prefix_size());
+    start = line.prefix_size();
+  }
+  stream.write(line.data() + start, static_cast<std::streamsize>(line.size() - start));
+  stream.flush();
   stream.flush();
   if (stream.bad()) stream.setstate(std::ios_base::failbit);
 }
 
-// The writers' work, away from their variadic entry points: Clang 14 drops the saving of the
-// floating-point argument registers when it probes a large frame in a variadic function, so the
-// 50 KB of buffers must live in a frame of their own, never inlined back.
-[[gnu::noinline, gnu::format(printf, 6, 0)]] void write_trace(
-    const std::string& category, TervoxLogger::LogLevel log_level, const char* file,
-    const char* function, int line, const char* fmt, va_list arguments, std::ostream& stream,
-    int trace_level) {
-  // The message is formatted before its level is examined, whether or not it is written.
-  LineBuffers buffers;
-  buffers.format_message(fmt, arguments);
-  if (log_level < 0 || log_level >= kLevelCount) return;
-  const LevelLayout& layout = tervox::detail::kLevelLayouts[log_level];
-  // The prefix of a filtered message could never be seen, so it is only built for a written one.
-  if (trace_level < layout.trace_threshold) return;
-  build_line_prefix(buffers, layout, category, file, function, line);
-  write_line(stream, trace_stream_lock, buffers);
+// Marks the stream's holder as inserting a line, for as long as it does.
+class Inserting {
+ public:
+  explicit Inserting(StreamLock& lock) : lock_(lock) { lock_.writing = true; }
+  ~Inserting() { lock_.writing = false; }
+  Inserting(const Inserting&) = delete;
+  Inserting& operator=(const Inserting&) = delete;
+
+ private:
+  StreamLock& lock_;
+};
+
+// Writes the line under its stream's lock, then runs after_line, if any, still under it. A line
+// that the calling thread writes from inside its own insertion into the same stream (a call-back
+// of the host's stream buffer) is dropped: that stream is in the middle of a line, and the lock
+// would wait for ever on its own holder.
+void write_line(std::basic_fstream<char>& stream, StreamLock& lock, const LineBuffer& line,
+                void (*after_line)(void*), void* context) {
+  const tervox::detail::Visit visit;
+  if (visit && !(lock.held_here() && lock.writing)) {
+    const std::lock_guard<StreamLock> hold(lock);
+    {
+      const Inserting inserting(lock);
+      insert_line(stream, line);
+    }
+    if (after_line != nullptr) after_line(context);
+    return;
+  }
+  if (after_line != nullptr) after_line(context);
 }
 
-[[gnu::noinline, gnu::format(printf, 2, 0)]] void write_log(const std::string& category,
-                                                            const char* fmt, va_list arguments,
-                                                            std::ostream& stream) {
-  LineBuffers buffers;
-  buffers.format_message(fmt, arguments);
-  buffers.clear_prefix();
-  append_tag(buffers, category);
-  buffers.append_to_prefix(" ");
-  write_line(stream, log_stream_lock, buffers);
+void trace(const char* category, int log_level, const char* file, const char* function,
+           int line_number, const Message& message, void (*after_line)(void*), void* context) {
+  TervoxLogger::init();
+  const LevelLayout* const layout = written_layout(log_level);
+  if (layout == nullptr) {
+    format_unwritten(message);
+    if (after_line != nullptr) after_line(context);
+    return;
+  }
+  LineBuffer line;
+  build_prefix(line, *layout, category, file == nullptr ? "" : file,
+               function == nullptr ? "" : function, line_number);
+  append_message(line, message);
+  write_line(*TervoxLogger::get_process_trace_stream(), tervox::detail::trace_stream_lock(), line,
+             after_line, context);
+}
+
+void log(const char* category, const Message& message) {
+  TervoxLogger::init();
+  LineBuffer line;
+  append_tag(line, category);
+  line.append_to_prefix(" ");
+  append_message(line, message);
+  write_line(*TervoxLogger::get_process_log_stream(), tervox::detail::log_stream_lock(), line,
+             nullptr, nullptr);
+}
+
+bool reopen(std::basic_fstream<char>& stream, StreamLock& lock, const char* path, bool append) {
+  const tervox::detail::Visit visit;
+  if (!visit) return false;
+  const std::lock_guard<StreamLock> hold(lock);
+  if (stream.is_open()) stream.close();
+  stream.open(path, std::ios_base::out | (append ? std::ios_base::app : std::ios_base::trunc));
+  return stream.is_open();
+}
+
+// As std::fstream::close, which reports a failure only through the stream's state.
+bool close(std::basic_fstream<char>& stream, StreamLock& lock) {
+  const tervox::detail::Visit visit;
+  if (!visit) return false;
+  const std::lock_guard<StreamLock> hold(lock);
+  if (!stream.is_open()) return false;
+  const bool closed = stream.rdbuf()->close() != nullptr;
+  if (!closed) stream.setstate(std::ios_base::failbit);
+  return closed;
+}
+
+StreamLock* lock_of(std::basic_fstream<char>* stream) {
+  if (stream == TervoxLogger::get_process_trace_stream())
+    return &tervox::detail::trace_stream_lock();
+  if (stream == TervoxLogger::get_process_log_stream()) return &tervox::detail::log_stream_lock();
+  return nullptr;
 }
 
 }  // namespace
+
+namespace tervox::detail {
+
+void trace_formatted(const char* category, int log_level, const char* file, const char* function,
+                     int line, const char* fmt, va_list arguments) {
+  va_list own;
+  va_copy(own, arguments);
+  trace(category, log_level, file, function, line, Message{fmt, &own, nullptr}, nullptr, nullptr);
+  va_end(own);
+}
+
+void trace_text(const char* category, int log_level, const char* file, const char* function,
+                int line, const char* text) {
+  trace(category, log_level, file, function, line, Message{nullptr, nullptr, text}, nullptr,
+        nullptr);
+}
+
+void trace_text_then(const char* category, int log_level, const char* file, const char* function,
+                     int line, const char* text, void (*after_line)(void*), void* context) {
+  trace(category, log_level, file, function, line, Message{nullptr, nullptr, text}, after_line,
+        context);
+}
+
+void log_formatted(const char* category, const char* fmt, va_list arguments) {
+  va_list own;
+  va_copy(own, arguments);
+  log(category, Message{fmt, &own, nullptr});
+  va_end(own);
+}
+
+void log_text(const char* category, const char* text) {
+  log(category, Message{nullptr, nullptr, text});
+}
+
+bool trace_enabled(int log_level) { return written_layout(log_level) != nullptr; }
+
+}  // namespace tervox::detail
 
 // Two threads may both find the flag set on the very first calls; the marker then only ever moves
 // from 0 to 123457 and from there to 123456, never back.
@@ -138,22 +269,42 @@ std::basic_fstream<char>* TervoxLogger::get_process_log_stream() {
 
 bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const char* file,
                                  const char* function, int line, const char* fmt, ...) {
-  if (!check_init_before_call()) set_init_already_call();
-  if (file == nullptr) file = "";
-  if (function == nullptr) function = "";
   va_list arguments;
   va_start(arguments, fmt);
-  write_trace(category, log_level, file, function, line, fmt, arguments,
-              *get_process_trace_stream(), m_trace_level.load(std::memory_order_relaxed));
+  tervox::detail::trace_formatted(category.c_str(), log_level, file, function, line, fmt,
+                                  arguments);
   va_end(arguments);
   return true;
 }
 
 bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
-  if (!check_init_before_call()) set_init_already_call();
   va_list arguments;
   va_start(arguments, fmt);
-  write_log(category, fmt, arguments, *get_process_log_stream());
+  tervox::detail::log_formatted(category.c_str(), fmt, arguments);
   va_end(arguments);
   return true;
+}
+
+bool TervoxLogger::reopen_process_trace_stream(const char* path, bool append) {
+  return reopen(*get_process_trace_stream(), tervox::detail::trace_stream_lock(), path, append);
+}
+
+bool TervoxLogger::reopen_process_log_stream(const char* path, bool append) {
+  return reopen(*get_process_log_stream(), tervox::detail::log_stream_lock(), path, append);
+}
+
+bool TervoxLogger::close_process_trace_stream() {
+  return close(*get_process_trace_stream(), tervox::detail::trace_stream_lock());
+}
+
+bool TervoxLogger::close_process_log_stream() {
+  return close(*get_process_log_stream(), tervox::detail::log_stream_lock());
+}
+
+void TervoxLogger::lock_process_stream(std::basic_fstream<char>* stream) {
+  if (StreamLock* const lock = lock_of(stream)) lock->lock();
+}
+
+void TervoxLogger::unlock_process_stream(std::basic_fstream<char>* stream) {
+  if (StreamLock* const lock = lock_of(stream)) lock->unlock();
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ErrorCatalogue.h"
+#include "error/ErrorCatalogue.h"
 
 namespace {
 

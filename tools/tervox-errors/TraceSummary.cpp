@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "DecimalInt.h"
-#include "TraceLayout.h"
+#include "log/TraceLayout.h"
 
 namespace tervox::tools {
 namespace {

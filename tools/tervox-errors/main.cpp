@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "DecimalInt.h"
-#include "ErrorCatalogue.h"
+#include "error/ErrorCatalogue.h"
 #include "Table.h"
 #include "TraceSummary.h"
 
