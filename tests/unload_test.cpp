@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
 #if defined(_WIN32)
 #include <windows.h>
 using Handle = HMODULE;
@@ -34,5 +41,38 @@ TEST(Unload, ReloadingTheLibraryGivesAFreshRegistry) {
 #endif
   }
 }
+
+#if !defined(_WIN32)
+// The usual shape of a plugin-based host: a global plugin manager, built before the plugin that
+// brings the library is loaded, shuts its plugins down from its destructor, which runs after every
+// exit handler registered since. The plugin's shutdown records an error.
+struct PluginManager {
+  int (*record)(int) = nullptr;
+  ~PluginManager() {
+    if (record != nullptr) record(2800);
+  }
+};
+
+void load_plugin_then_exit(const std::string& trace_path) {
+  static PluginManager manager;
+  const Handle plugin = load(TERVOX_UNLOAD_PLUGIN);
+  const auto open_trace =
+      reinterpret_cast<bool (*)(const char*)>(find(plugin, "plugin_open_trace"));
+  manager.record = reinterpret_cast<int (*)(int)>(find(plugin, "plugin_record"));
+  std::exit(open_trace(trace_path.c_str()) ? 0 : 1);
+}
+
+TEST(Unload, APluginManagerBuiltBeforeTheLoadRecordsAtExit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The same name in the death test's own process, which runs this body again; one per build.
+  const std::string path = testing::TempDir() + "tervox_manager_" +
+                           std::to_string(std::hash<std::string>()(TERVOX_UNLOAD_PLUGIN));
+  EXPECT_EXIT(load_plugin_then_exit(path), testing::ExitedWithCode(0), "");
+  std::ostringstream trace;
+  trace << std::ifstream(path, std::ios::binary).rdbuf();
+  std::remove(path.c_str());
+  EXPECT_EQ(trace.str(), "[UNDEF][!] [plugin.cpp, record:1]\n[UNDEF][!] [EC :2800 ] a - b\n");
+}
+#endif
 
 }  // namespace
