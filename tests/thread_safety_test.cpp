@@ -24,6 +24,11 @@
 #include <thread>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int kThreads = 8;
@@ -186,7 +191,8 @@ TEST(ExitOrder, ExitWhileWorkersTraceRecordAndClear) {
 // next, none is lost.
 TEST(Rotation, ReopeningTheTraceUnderTracingThreadsLosesNoLine) {
   constexpr int kWriters = 4, kLines = 1500;
-  const std::string stem = testing::TempDir() + "tervox_rotation_" + std::to_string(getpid());
+  const std::string stem =
+      testing::TempDir() + "tervox_rotation_" + std::to_string(std::random_device()());
   std::vector<std::string> paths{stem + ".0"};
   ASSERT_TRUE(TervoxLogger::reopen_process_trace_stream(paths[0].c_str(), false));
   std::atomic<int> writing{kWriters};
@@ -272,7 +278,8 @@ TEST(SeveralProcesses, AppendingToOneFileNeverTearsALine) {
   constexpr int kLongest = 24999;
 #endif
   constexpr int kProcesses = 2, kWriters = 4, kLines = 60;
-  const std::string path = testing::TempDir() + "tervox_append_" + std::to_string(getpid());
+  const std::string path =
+      testing::TempDir() + "tervox_append_" + std::to_string(std::random_device()());
   auto line_of = [](int p, int t, int i) {
     return std::to_string(p) + std::string((i * 2477 + t * 911) % kLongest, char('a' + t));
   };

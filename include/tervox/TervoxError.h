@@ -21,18 +21,21 @@ struct ErrorState;
 // Each level keeps its last code and a stack of every record since it was last cleared; a fresh
 // or cleared level holds the general error code 100 with empty texts as its only entry.
 //
-// Thread safety: every operation may be called from any number of threads at once, with one
-// exception: reading through the reference that getStack returns while another thread records or
-// clears that level (see getStack). Concurrent records are traced in the order they are stacked.
+// Thread safety: every operation may be called from any number of threads at once, also from a
+// child forked while other threads record, with one exception: reading through the reference that
+// getStack returns while another thread records or clears that level (see getStack). Concurrent
+// records are traced in the order they are stacked. Readers never wait for a stream: a record
+// holds the registry's lock only to stack itself, not while its line is written. Host code that
+// runs inside that write (its own stream buffer) may read the registry and record.
 //
-// Lifetime: the registry is created by the first getInstance and destroyed when the library is
-// unloaded (dlclose, or the end of the process after every static destructor and atexit handler
-// that the host set up once the library was loaded), so those may still record. Do not use it
-// once the unloading has begun.
+// Lifetime: the registry is created by the first getInstance and destroyed by the library's
+// finaliser: at dlclose, or at exit after every exit handler and static destructor of the host,
+// however the library was loaded, so those may still record. A call that a thread still running
+// makes after that does nothing and returns 0 or "". Do not use it once a dlclose has begun.
 class TERVOX_LOG_EXPORT TervoxError {
  public:
   // Returns the one registry, creating it on the first call (safe against concurrent first
-  // calls). It lives until the library is unloaded; do not use it after that has begun.
+  // calls). It lives until the library's finaliser runs (see Lifetime above).
   static TervoxError& getInstance();
 
   TervoxError(const TervoxError&) = delete;
