@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
-#include <sys/wait.h>
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
