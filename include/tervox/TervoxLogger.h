@@ -64,9 +64,10 @@ class TERVOX_LOG_EXPORT TervoxLogger {
   static std::basic_fstream<char>* get_process_log_stream();
 
   // Close the file that the process trace (or log) stream has open, if any, and open `path` on it
-  // for output, appending to the file when `append` is true and emptying it otherwise, under the
-  // lock of the library's writers: a line that another thread writes at the same time goes wholly
-  // to the old file or wholly to the new one. This is how a host rotates its trace while other
+  // for binary output (lines end in one line feed on every platform), appending to the file when
+  // `append` is true and emptying it otherwise, under the lock of the library's writers: a line
+  // that another thread writes at the same time goes wholly to the old file or wholly to the new
+  // one. This is how a host rotates its trace while other
   // threads, its plugins' included, trace. Returns whether `path` is open on the stream afterwards;
   // on success the stream's error state is cleared, as by std::fstream::open. Do not call it from
   // inside a write to the same stream (a call-back of its stream buffer).

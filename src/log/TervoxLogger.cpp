@@ -166,7 +166,9 @@ bool reopen(std::basic_fstream<char>& stream, StreamLock& lock, const char* path
   if (!visit) return false;
   const std::lock_guard<StreamLock> hold(lock);
   if (stream.is_open()) stream.close();
-  stream.open(path, std::ios_base::out | (append ? std::ios_base::app : std::ios_base::trunc));
+  // Binary, so that a line ends in one line feed on every platform, as the tool expects.
+  stream.open(path, std::ios_base::out | std::ios_base::binary |
+                        (append ? std::ios_base::app : std::ios_base::trunc));
   return stream.is_open();
 }
 
