@@ -1,13 +1,11 @@
-#include "TraceSummary.h"
+#include "TraceRecords.h"
 
-#include <algorithm>
-#include <map>
 #include <optional>
-#include <string_view>
-#include <utility>
+#include <string>
 
 #include "DecimalInt.h"
 #include "TraceLayout.h"
+#include "TraceLineReader.h"
 
 namespace tervox::tools {
 namespace {
@@ -49,76 +47,81 @@ std::optional<TaggedLine> split_tag(std::string_view line) {
   return std::nullopt;
 }
 
-// "[EC :code ] short - long" gives the code.
-std::optional<int> parse_record_code(std::string_view rest) {
-  if (!starts_with(rest, layout::kRecordCodeOpen)) return std::nullopt;
+// "[EC :code ] short - long" gives the code and the caller's texts.
+bool parse_message(std::string_view rest, TraceRecord& record) {
+  if (!starts_with(rest, layout::kRecordCodeOpen)) return false;
   rest.remove_prefix(layout::kRecordCodeOpen.size());
   const std::size_t close = rest.find(layout::kRecordCodeClose);
-  if (close == std::string_view::npos) return std::nullopt;
-  return parse_decimal_int(rest.substr(0, close));
+  if (close == std::string_view::npos) return false;
+  const std::optional<int> code = parse_decimal_int(rest.substr(0, close));
+  if (!code) return false;
+  record.code = *code;
+  const std::string_view texts = rest.substr(close + layout::kRecordCodeClose.size());
+  const std::size_t separator = texts.find(layout::kRecordTextSeparator);
+  record.short_text = texts.substr(0, separator);
+  record.long_text = separator == std::string_view::npos
+                         ? std::string_view()
+                         : texts.substr(separator + layout::kRecordTextSeparator.size());
+  return true;
 }
 
 // "[file, function:line]": the last ":" ends the function and the last ", " before it ends the
 // file, since paths may hold either.
-std::optional<RaiseSite> parse_location(std::string_view rest) {
+bool parse_location(std::string_view rest, TraceRecord& record) {
   const std::size_t open = layout::kLocationOpen.size();
   if (rest.size() < open + kLocationEnd.size() || !starts_with(rest, layout::kLocationOpen) ||
       !ends_with(rest, kLocationEnd)) {
-    return std::nullopt;
+    return false;
   }
   rest = rest.substr(open, rest.size() - open - kLocationEnd.size());
   const std::size_t colon = rest.rfind(layout::kLocationLine);
-  if (colon == std::string_view::npos) return std::nullopt;
+  if (colon == std::string_view::npos) return false;
   const std::optional<int> line =
       parse_decimal_int(rest.substr(colon + layout::kLocationLine.size()));
   const std::size_t comma = rest.rfind(layout::kLocationFunction, colon);
-  if (!line || comma == std::string_view::npos) return std::nullopt;
+  if (!line || comma == std::string_view::npos) return false;
   const std::size_t function = comma + layout::kLocationFunction.size();
-  return RaiseSite{std::string(rest.substr(0, comma)),
-                   std::string(rest.substr(function, colon - function)), *line};
-}
-
-// Counts of each level and code; errors sort before warnings, each by code.
-using CodeCounts = std::map<std::pair<bool, int>, CodeCount>;
-
-void count_record(CodeCounts& counts, bool is_error, int code, const RaiseSite& site) {
-  const auto [entry, added] = counts.try_emplace({!is_error, code});
-  if (added) entry->second = CodeCount{is_error, code, 0, site, site};
-  ++entry->second.count;
-  entry->second.last = site;
+  record.file = rest.substr(0, comma);
+  record.function = rest.substr(function, colon - function);
+  record.line = *line;
+  return true;
 }
 
 }  // namespace
 
-TraceSummary summarise_trace(std::istream& trace) {
-  TraceSummary summary;
-  CodeCounts counts;
-  std::optional<std::pair<bool, RaiseSite>> pending;  // a location line awaiting its message
-  for (std::string line; std::getline(trace, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();  // a trace written on Windows
-    const std::optional<TaggedLine> tagged = split_tag(line);
-    const std::optional<int> code = tagged ? parse_record_code(tagged->rest) : std::nullopt;
+TraceCounts read_trace_records(std::FILE* trace,
+                               const std::function<void(const TraceRecord&)>& on_record) {
+  TraceCounts counts;
+  TraceLineReader reader(trace);
+  // A location line awaiting its message line. The reader's buffer moves on, so it is a copy.
+  std::string location;
+  TraceRecord record;
+  bool pending = false;
+  std::int64_t number = 0;
+  for (TraceLineReader::Line line; reader.next(line);) {
+    ++number;
+    const std::optional<TaggedLine> tagged = split_tag(line.text);
+    const bool whole = tagged && !line.overlong;  // the library writes no overlong line
+    const bool is_message = whole && parse_message(tagged->rest, record);
     // A message line completes only the location line just before it, and of its own level.
-    if (code && pending && pending->first == tagged->is_error) {
-      ++(tagged->is_error ? summary.errors : summary.warnings);
-      count_record(counts, tagged->is_error, *code, pending->second);
-      pending.reset();
+    if (is_message && pending && record.is_error == tagged->is_error) {
+      ++(record.is_error ? counts.errors : counts.warnings);
+      on_record(record);
+      pending = false;
       continue;
     }
-    if (pending) ++summary.damaged_lines;  // its message line never came
-    pending.reset();
-    std::optional<RaiseSite> site = tagged && !code ? parse_location(tagged->rest) : std::nullopt;
-    if (site) {
-      pending.emplace(tagged->is_error, std::move(*site));
-    } else {
-      ++(tagged ? summary.damaged_lines : summary.other_lines);
+    if (pending) ++counts.damaged_lines;  // its message line never came
+    pending = false;
+    if (whole && !is_message) {
+      location.assign(tagged->rest);
+      pending = parse_location(location, record);
+      record.is_error = tagged->is_error;
+      record.trace_line = number;
     }
+    if (!pending) ++(tagged ? counts.damaged_lines : counts.other_lines);
   }
-  if (pending) ++summary.damaged_lines;
-  for (auto& entry : counts) summary.codes.push_back(std::move(entry.second));
-  std::stable_sort(summary.codes.begin(), summary.codes.end(),
-                   [](const CodeCount& a, const CodeCount& b) { return a.count > b.count; });
-  return summary;
+  if (pending) ++counts.damaged_lines;
+  return counts;
 }
 
 }  // namespace tervox::tools

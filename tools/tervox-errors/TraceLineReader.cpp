@@ -1,0 +1,51 @@
+#include "TraceLineReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tervox::tools {
+
+// Room for a whole line of the maximum length after the unread start of another.
+TraceLineReader::TraceLineReader(std::FILE* file) : file_(file), buffer_(4 * kMaxLine) {}
+
+bool TraceLineReader::next(Line& line) {
+  for (;;) {
+    const char* const start = buffer_.data() + begin_;
+    const std::size_t available = end_ - begin_;
+    const auto* const newline = static_cast<const char*>(std::memchr(start, '\n', available));
+    if (newline == nullptr && !at_end_ && (skipping_ || available <= kMaxLine)) {
+      if (skipping_) begin_ = end_;
+      refill();
+      continue;
+    }
+    if (skipping_) {
+      skipping_ = false;
+      begin_ = newline == nullptr ? end_ : begin_ + static_cast<std::size_t>(newline - start) + 1;
+      continue;
+    }
+    if (newline == nullptr && available == 0) return false;
+    // Here a line feed was found, or the file ended, or more than kMaxLine bytes have none.
+    const std::size_t length =
+        newline == nullptr ? available : static_cast<std::size_t>(newline - start);
+    const bool overlong = length > kMaxLine;
+    skipping_ = newline == nullptr && !at_end_;
+    begin_ += newline == nullptr ? length : length + 1;
+    std::string_view text(start, std::min(length, kMaxLine));
+    if (!overlong && !text.empty() && text.back() == '\r') text.remove_suffix(1);
+    line = Line{text, overlong};
+    return true;
+  }
+}
+
+void TraceLineReader::refill() {
+  std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+  end_ -= begin_;
+  begin_ = 0;
+  const std::size_t room = buffer_.size() - end_;
+  const std::size_t read = std::fread(buffer_.data() + end_, 1, room, file_);
+  end_ += read;
+  // fread returns less than asked only at the end of the file or at an error.
+  at_end_ = read < room;
+}
+
+}  // namespace tervox::tools
