@@ -41,6 +41,12 @@ void append_valid_utf8(std::string& out, std::string_view bytes, AppendAscii app
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = p + bytes.size();
   while (p != end) {
+    // Runs of printable ASCII other than a quote or a backslash are the same in every form.
+    const auto* run = p;
+    while (run != end && *run >= 0x20 && *run < 0x7F && *run != '"' && *run != '\\') ++run;
+    out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(run - p));
+    p = run;
+    if (p == end) break;
     if (*p < 0x80) {
       append_ascii(out, static_cast<char>(*p++));
       continue;

@@ -8,7 +8,9 @@ namespace tervox::tools {
 // Room for a whole line of the maximum length after the unread start of another.
 TraceLineReader::TraceLineReader(std::FILE* file) : file_(file), buffer_(4 * kMaxLine) {}
 
-bool TraceLineReader::next(Line& line) {
+// The line that next() could not take from the buffer as it is: one that ends beyond it, or was
+// too long, or the rest of a line too long.
+bool TraceLineReader::next_at_buffer_end(Line& line) {
   for (;;) {
     const char* const start = buffer_.data() + begin_;
     const std::size_t available = end_ - begin_;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -27,9 +28,23 @@ class TraceLineReader {
   // Reads the next line into `line`, whose text stays valid until the next call. A last line
   // without a line feed is a line too. Returns false at the end of the file or at a read error
   // (std::ferror tells which).
-  bool next(Line& line);
+  bool next(Line& line) {
+    // Most lines are whole in the buffer: found and returned here, inline, at a few instructions
+    // besides the search for their end.
+    const char* const start = buffer_.data() + begin_;
+    const void* const newline = skipping_ ? nullptr : std::memchr(start, '\n', end_ - begin_);
+    if (newline == nullptr) return next_at_buffer_end(line);
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
+    if (length > kMaxLine) return next_at_buffer_end(line);
+    begin_ += length + 1;
+    line =
+        Line{std::string_view(start, length > 0 && start[length - 1] == '\r' ? length - 1 : length),
+             false};
+    return true;
+  }
 
  private:
+  bool next_at_buffer_end(Line& line);
   void refill();
 
   std::FILE* file_;

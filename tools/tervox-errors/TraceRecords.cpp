@@ -12,22 +12,17 @@ namespace {
 
 namespace layout = tervox::detail;
 
-// The tag that starts both lines of a record at one level: "[UNDEF][!] " for errors.
-std::string record_tag(int level_layout) {
-  return std::string(layout::kTagOpen) + std::string(layout::kRecordCategory) +
-         std::string(layout::kTagClose) +
-         std::string(layout::kLevelLayouts[level_layout].level_prefix);
-}
-
-const std::string kErrorTag = record_tag(layout::kErrorLayout);
-const std::string kWarningTag = record_tag(layout::kWarningLayout);
+// Both lines of a record start with the category's tag, "[UNDEF]", then the level's prefix.
+constexpr std::string_view kErrorPrefix = layout::kLevelLayouts[layout::kErrorLayout].level_prefix;
+constexpr std::string_view kWarningPrefix =
+    layout::kLevelLayouts[layout::kWarningLayout].level_prefix;
 
 // Lines are read without their line feed, so a location line ends in the close bracket alone.
 static_assert(layout::kLocationClose.back() == '\n');
 constexpr std::string_view kLocationEnd =
     layout::kLocationClose.substr(0, layout::kLocationClose.size() - 1);
 
-bool starts_with(std::string_view text, std::string_view start) {
+inline bool starts_with(std::string_view text, std::string_view start) {
   return text.substr(0, start.size()) == start;
 }
 
@@ -41,10 +36,30 @@ struct TaggedLine {
   std::string_view rest;
 };
 
+// Most lines are of other categories. Every piece compared is a constant of known length, which
+// the compiler compares in a few instructions: no call to memcmp for each line.
 std::optional<TaggedLine> split_tag(std::string_view line) {
-  if (starts_with(line, kErrorTag)) return TaggedLine{true, line.substr(kErrorTag.size())};
-  if (starts_with(line, kWarningTag)) return TaggedLine{false, line.substr(kWarningTag.size())};
+  if (!starts_with(line, layout::kTagOpen)) return std::nullopt;
+  line.remove_prefix(layout::kTagOpen.size());
+  if (!starts_with(line, layout::kRecordCategory)) return std::nullopt;
+  line.remove_prefix(layout::kRecordCategory.size());
+  if (!starts_with(line, layout::kTagClose)) return std::nullopt;
+  line.remove_prefix(layout::kTagClose.size());
+  if (starts_with(line, kErrorPrefix)) return TaggedLine{true, line.substr(kErrorPrefix.size())};
+  if (starts_with(line, kWarningPrefix)) {
+    return TaggedLine{false, line.substr(kWarningPrefix.size())};
+  }
   return std::nullopt;
+}
+
+// The last `needle` in `text` that starts at or before `end`, or npos. libstdc++'s rfind calls
+// memcmp at every position; this compares only where the first character is.
+std::size_t find_last(std::string_view text, std::string_view needle, std::size_t end) {
+  std::size_t at = text.rfind(needle[0], end);
+  while (at != std::string_view::npos && !starts_with(text.substr(at), needle)) {
+    at = at == 0 ? std::string_view::npos : text.rfind(needle[0], at - 1);
+  }
+  return at;
 }
 
 // "[EC :code ] short - long" gives the code and the caller's texts.
@@ -74,11 +89,11 @@ bool parse_location(std::string_view rest, TraceRecord& record) {
     return false;
   }
   rest = rest.substr(open, rest.size() - open - kLocationEnd.size());
-  const std::size_t colon = rest.rfind(layout::kLocationLine);
+  const std::size_t colon = find_last(rest, layout::kLocationLine, std::string_view::npos);
   if (colon == std::string_view::npos) return false;
   const std::optional<int> line =
       parse_decimal_int(rest.substr(colon + layout::kLocationLine.size()));
-  const std::size_t comma = rest.rfind(layout::kLocationFunction, colon);
+  const std::size_t comma = find_last(rest, layout::kLocationFunction, colon);
   if (!line || comma == std::string_view::npos) return false;
   const std::size_t function = comma + layout::kLocationFunction.size();
   record.file = rest.substr(0, comma);
