@@ -6,7 +6,44 @@
 namespace tervox::tools {
 
 // Room for a whole line of the maximum length after the unread start of another.
-TraceLineReader::TraceLineReader(std::FILE* file) : file_(file), buffer_(4 * kMaxLine) {}
+TraceLineReader::TraceLineReader(std::FILE* file, std::string_view wanted_start)
+    : file_(file), wanted_start_(wanted_start), buffer_(4 * kMaxLine) {}
+
+namespace {
+
+// Whether `text`, which holds at least start.size() bytes, starts with `start`. Inline, since
+// unwanted lines mostly differ in their first bytes, sooner than a call to memcmp returns.
+bool starts_with(const char* text, std::string_view start) {
+  for (char c : start) {
+    if (*text++ != c) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::int64_t TraceLineReader::skip_unwanted_lines() {
+  std::int64_t skipped = 0;
+  while (!skipping_) {
+    const char* const end = buffer_.data() + end_;
+    const char* line = buffer_.data() + begin_;
+    for (const void* newline = nullptr;
+         static_cast<std::size_t>(end - line) >= wanted_start_.size() &&
+         !starts_with(line, wanted_start_) &&
+         (newline = std::memchr(line, '\n', static_cast<std::size_t>(end - line))) != nullptr;
+         line = static_cast<const char*>(newline) + 1) {
+      ++skipped;
+    }
+    begin_ = static_cast<std::size_t>(line - buffer_.data());
+    const std::size_t available = end_ - begin_;
+    if (available >= wanted_start_.size() && starts_with(line, wanted_start_)) break;
+    // The line goes on beyond the buffer: read on, unless it is the last or too long, for next()
+    // to see.
+    if (at_end_ || available > kMaxLine) break;
+    refill();
+  }
+  return skipped;
+}
 
 // The line that next() could not take from the buffer as it is: one that ends beyond it, or was
 // too long, or the rest of a line too long.

@@ -107,13 +107,23 @@ bool parse_location(std::string_view rest, TraceRecord& record) {
 TraceCounts read_trace_records(std::FILE* trace,
                                const std::function<void(const TraceRecord&)>& on_record) {
   TraceCounts counts;
-  TraceLineReader reader(trace);
+  // Both lines of a record start with the category's tag: the reader skips the others in bulk.
+  TraceLineReader reader(trace, std::string(layout::kTagOpen) +
+                                    std::string(layout::kRecordCategory) +
+                                    std::string(layout::kTagClose));
   // A location line awaiting its message line. The reader's buffer moves on, so it is a copy.
   std::string location;
   TraceRecord record;
   bool pending = false;
   std::int64_t number = 0;
-  for (TraceLineReader::Line line; reader.next(line);) {
+  for (TraceLineReader::Line line;;) {
+    // After a location line, the very next line decides.
+    if (!pending) {
+      const std::int64_t skipped = reader.skip_unwanted_lines();
+      counts.other_lines += skipped;
+      number += skipped;
+    }
+    if (!reader.next(line)) break;
     ++number;
     const std::optional<TaggedLine> tagged = split_tag(line.text);
     const bool whole = tagged && !line.overlong;  // the library writes no overlong line
