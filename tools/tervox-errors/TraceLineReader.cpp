@@ -27,19 +27,19 @@ std::int64_t TraceLineReader::skip_unwanted_lines() {
   while (!skipping_) {
     const char* const end = buffer_.data() + end_;
     const char* line = buffer_.data() + begin_;
-    for (const void* newline = nullptr;
-         static_cast<std::size_t>(end - line) >= wanted_start_.size() &&
-         !starts_with(line, wanted_start_) &&
-         (newline = std::memchr(line, '\n', static_cast<std::size_t>(end - line))) != nullptr;
-         line = static_cast<const char*>(newline) + 1) {
+    bool wanted = false;
+    while (static_cast<std::size_t>(end - line) >= wanted_start_.size()) {
+      wanted = starts_with(line, wanted_start_);
+      const void* const newline =
+          wanted ? nullptr : std::memchr(line, '\n', static_cast<std::size_t>(end - line));
+      if (newline == nullptr) break;
       ++skipped;
+      line = static_cast<const char*>(newline) + 1;
     }
     begin_ = static_cast<std::size_t>(line - buffer_.data());
-    const std::size_t available = end_ - begin_;
-    if (available >= wanted_start_.size() && starts_with(line, wanted_start_)) break;
-    // The line goes on beyond the buffer: read on, unless it is the last or too long, for next()
-    // to see.
-    if (at_end_ || available > kMaxLine) break;
+    // Unless it is wanted, the line goes on beyond the buffer: read on, unless it is the last or
+    // too long, for next() to see.
+    if (wanted || at_end_ || end_ - begin_ > kMaxLine) break;
     refill();
   }
   return skipped;

@@ -22,8 +22,14 @@ static_assert(layout::kLocationClose.back() == '\n');
 constexpr std::string_view kLocationEnd =
     layout::kLocationClose.substr(0, layout::kLocationClose.size() - 1);
 
-inline bool starts_with(std::string_view text, std::string_view start) {
-  return text.substr(0, start.size()) == start;
+// The words compared are a few bytes long and most comparisons stop at the first byte, sooner
+// than a call to memcmp would return: this loop is what keeps records cheap to read.
+bool starts_with(std::string_view text, std::string_view start) {
+  if (text.size() < start.size()) return false;
+  for (std::size_t i = 0; i < start.size(); ++i) {
+    if (text[i] != start[i]) return false;
+  }
+  return true;
 }
 
 bool ends_with(std::string_view text, std::string_view end) {
@@ -36,8 +42,7 @@ struct TaggedLine {
   std::string_view rest;
 };
 
-// Most lines are of other categories. Every piece compared is a constant of known length, which
-// the compiler compares in a few instructions: no call to memcmp for each line.
+// Most lines are of other categories, and differ from the tag at its first bytes.
 std::optional<TaggedLine> split_tag(std::string_view line) {
   if (!starts_with(line, layout::kTagOpen)) return std::nullopt;
   line.remove_prefix(layout::kTagOpen.size());
@@ -52,8 +57,16 @@ std::optional<TaggedLine> split_tag(std::string_view line) {
   return std::nullopt;
 }
 
-// The last `needle` in `text` that starts at or before `end`, or npos. libstdc++'s rfind calls
-// memcmp at every position; this compares only where the first character is.
+// The first `needle` in `text`, or npos; and the last that starts at or before `end`. The
+// standard library's find and rfind call memcmp at each candidate (rfind at every position).
+std::size_t find_first(std::string_view text, std::string_view needle) {
+  std::size_t at = text.find(needle[0]);
+  while (at != std::string_view::npos && !starts_with(text.substr(at), needle)) {
+    at = text.find(needle[0], at + 1);
+  }
+  return at;
+}
+
 std::size_t find_last(std::string_view text, std::string_view needle, std::size_t end) {
   std::size_t at = text.rfind(needle[0], end);
   while (at != std::string_view::npos && !starts_with(text.substr(at), needle)) {
@@ -66,13 +79,13 @@ std::size_t find_last(std::string_view text, std::string_view needle, std::size_
 bool parse_message(std::string_view rest, TraceRecord& record) {
   if (!starts_with(rest, layout::kRecordCodeOpen)) return false;
   rest.remove_prefix(layout::kRecordCodeOpen.size());
-  const std::size_t close = rest.find(layout::kRecordCodeClose);
+  const std::size_t close = find_first(rest, layout::kRecordCodeClose);
   if (close == std::string_view::npos) return false;
   const std::optional<int> code = parse_decimal_int(rest.substr(0, close));
   if (!code) return false;
   record.code = *code;
   const std::string_view texts = rest.substr(close + layout::kRecordCodeClose.size());
-  const std::size_t separator = texts.find(layout::kRecordTextSeparator);
+  const std::size_t separator = find_first(texts, layout::kRecordTextSeparator);
   record.short_text = texts.substr(0, separator);
   record.long_text = separator == std::string_view::npos
                          ? std::string_view()
