@@ -36,22 +36,34 @@ for ((i = 1; i < files; ++i)); do cp "$folder/trace-000.txt" "$folder/trace-$(pr
 traces=("$folder"/trace-*.txt)
 echo "$files traces, $(du -sh "$folder" | cut -f1) in all, $(grep -c . "${traces[0]}") lines each"
 
-# Median wall time, its user and system time, and peak resident memory of RUNS runs, after one
-# run that fills the cache. Output goes to a file: GNU grep stops at its first match when it
-# writes to /dev/null.
+# Of RUNS runs, after one that fills the page cache: the median and the least wall time, the
+# median processor time (user and system) and the peak resident memory. On a shared machine the
+# wall time wanders with the other processes; the least and the processor time wander less.
+# Output goes to a file: GNU grep stops at its first match when it writes to /dev/null.
 measure() {
   "$@" >"$folder/out" || true
+  : >"$folder/times"
   for ((r = 0; r < runs; ++r)); do
     /usr/bin/time -f '%e %U %S %M' -o "$folder/time" "$@" >"$folder/out" || true
-    cat "$folder/time"
-  done | sort -n | sed -n "$(((runs + 1) / 2))p"
+    cat "$folder/time" >>"$folder/times"
+  done
+  python3 - "$folder/times" <<'PY'
+import statistics, sys
+runs = [[float(x) for x in line.split()] for line in open(sys.argv[1])]
+wall, cpu = [r[0] for r in runs], [r[1] + r[2] for r in runs]
+print(f"{statistics.median(wall):.2f} {min(wall):.2f} {statistics.median(cpu):.2f} "
+      f"{max(r[3] for r in runs):.0f}")
+PY
 }
-printf '%-40s %9s %9s %9s %9s\n' command 'wall s' 'user s' 'sys s' 'peak KiB'
+printf '%-38s %9s %9s %9s %9s %12s\n' command 'wall s' 'least s' 'cpu s' 'peak KiB' 'x grep -c'
 report() {
   local name=$1
   shift
-  read -r wall user sys kib < <(measure "$@")
-  printf '%-40s %9s %9s %9s %9s\n' "$name" "$wall" "$user" "$sys" "$kib"
+  read -r wall least cpu kib < <(measure "$@")
+  : "${grep_least:=$least}" "${grep_cpu:=$cpu}"
+  printf '%-38s %9s %9s %9s %9s %12s\n' "$name" "$wall" "$least" "$cpu" "$kib" \
+    "$(python3 -c "a, b, c, d = $least, $grep_least, $cpu, $grep_cpu
+print(f'{a / b:.2f}, {c / d:.2f}' if b and d else '-')")"
 }
 report 'grep -c "\[EC :"' grep -c '\[EC :' "${traces[@]}"
 report 'tervox-errors explain' "$tool" explain "${traces[@]}"
