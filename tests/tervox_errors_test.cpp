@@ -116,6 +116,11 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
   const std::string long_text(24999 - 16, 'x');
   write("long", "[UNDEF][?] [l.cpp, g:3]\n[UNDEF][?] [EC :1900 ] s - " + long_text + "\n");
   write("empty", "");
+  // Lines longer than any the library writes, one longer than the reader's buffer: skipped whole.
+  write("big", "[IMPORT] " + std::string(300000, 'y') +
+                   "\n[UNDEF][!] [a.cpp, f:1]\n[UNDEF][!] [EC :306 ] s - " +
+                   std::string(70000, 'z') +
+                   "\n[UNDEF][!] [b.cpp, g:2]\n[UNDEF][!] [EC :306 ] s - l\n");
   const std::string odd_tsv =
       "level\tcode\tcount\ttraces\tdescription\tfirst raised\tlast raised\n"
       "error\t306\t1\t1\tFile not found\todd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\t"
@@ -164,6 +169,12 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
            "\"other_lines\":0,\"damaged_lines\":0}\n",
        ""},
       {"explain --format json --fail-on error - < empty", 0, "[]\n", ""},
+      {"explain --format jsonl big", 0,
+       "{\"type\":\"record\",\"trace\":\"big\",\"trace_line\":4,\"level\":\"error\",\"code\":306,"
+       "\"description\":\"File not found\",\"file\":\"b.cpp\",\"function\":\"g\",\"line\":2,"
+       "\"short_text\":\"s\",\"long_text\":\"l\"}\n{\"type\":\"trace\",\"trace\":\"big\",\"errors\":1,"
+       "\"warnings\":0,\"other_lines\":1,\"damaged_lines\":2}\n",
+       ""},
       {"explain --format tsv --fail-on warning -- none odd", 2, odd_tsv,
        "tervox-errors: cannot read none\n"},
       {"explain --fail-on fatal odd", 2, "",
