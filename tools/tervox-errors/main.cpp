@@ -134,7 +134,8 @@ void check_fits_mode(const Options& options) {
   if (options.json_lines && options.mode != kExplain) {
     throw UsageError("--format jsonl goes with explain only");
   }
-  if (std::count(options.operands.begin(), options.operands.end(), "-") > 1) {
+  if (options.mode == kExplain &&
+      std::count(options.operands.begin(), options.operands.end(), "-") > 1) {
     throw UsageError("standard input (-) can be read once only");
   }
   if (options.operands.size() < use.min_operands) {
