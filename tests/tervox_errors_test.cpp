@@ -139,6 +139,14 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
        "lf          2         1            1              4  99 306       1900\n"
        "crlf        2         1            1              3  99 306       1900\n",
        ""},
+      {"explain odd", 0,
+       "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"
+       "level  code  count  traces  description     first raised               last raised\n"
+       "error   306      1       1  File not found  odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7  "
+       "odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\n\n"
+       "trace  errors  warnings  other lines  damaged lines  error codes  warning codes\n"
+       "odd         1         0            0              0  306\n",
+       ""},
       {"explain --format tsv odd", 0, odd_tsv, ""},
       {"explain --format=markdown odd", 0,
        "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"
