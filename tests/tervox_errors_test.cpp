@@ -78,7 +78,6 @@ TEST_F(TervoxErrors, DescribesAndListsCodes) {
        "code\tshort description\tlong description\n"
        "1900\tQAT error\tThere was an error in the QAT\n",
        ""},
-      {"--grep \"no such words\" --format json", 0, "[]\n", ""},
       {"--version", 0, "tervox-errors " TERVOX_LOG_VERSION "\n", ""},
       {"", 2, "", "tervox-errors: no error code given\nTry 'tervox-errors --help' for more"},
       {"--x", 2, "", "\nTry 'tervox-errors --help' for more information.\n"},

@@ -1,7 +1,6 @@
-"""The regular expressions shipped for tailing raw traces: what each matches, on short lines and
-on 25,000-byte ones, the longest a trace holds. No group is quantified, so no quantifier nests:
-each ".*" or class is followed by a text it must reach, which keeps a backtracking engine linear;
-the long lines that would make a nested pattern backtrack for hours complete here at once."""
+"""The shipped expressions for raw traces: what each matches, on short lines and on 25,000-byte
+ones (a trace's longest) built to make a careless expression backtrack quadratically. No group is
+quantified, so no quantifier nests: a backtracking engine stays linear on them."""
 import re
 import sys
 
@@ -16,8 +15,7 @@ for name, pattern in patterns.items():
 compiled = {name: re.compile(p.replace("(?<", "(?P<")) for name, p in patterns.items()}
 
 
-def long_line(start, unit, end=""):
-    """start, unit repeated, end: 25,000 bytes."""
+def long_line(start, unit, end=""):  # 25,000 bytes
     return (start + unit * 25000)[:25000 - len(end)] + end
 
 
