@@ -33,7 +33,7 @@ bool starts_with(std::string_view text, std::string_view start) {
 }
 
 bool ends_with(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+  return text.size() >= end.size() && starts_with(text.substr(text.size() - end.size()), end);
 }
 
 // A trace line of a recorded error or warning: its level and what follows the tag.
