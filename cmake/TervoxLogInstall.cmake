@@ -1,6 +1,7 @@
-# Installs the headers, the library with its SONAME links, tervox-errors, a CMake package
-# (find_package(tervox_log CONFIG)) and a pkg-config file, in three components that the packages
-# follow: runtime (what a host loads), dev (what a host is built with) and tool (tervox-errors).
+# Installs the headers, the library with its SONAME links, tervox-errors with its manual page and
+# the operators' guide, a CMake package (find_package(tervox_log CONFIG)) and a pkg-config file, in
+# three components that the packages follow: runtime (what a host loads), dev (what a host is
+# built with) and tool (tervox-errors).
 # The build tree is a CMake package too: -Dtervox_log_DIR=<build dir> uses the library unbuilt.
 include(CMakePackageConfigHelpers)
 
@@ -32,6 +33,11 @@ if(TARGET tervox-errors)
   if(EXISTS ${tervox_errors_manual})
     install(FILES ${tervox_errors_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
   endif()
+  # The operators' guide and the recipes it explains, where Debian keeps a package's documents.
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/operators.md
+                ${PROJECT_SOURCE_DIR}/tools/tervox-errors/operators/rsyslog-tervox-errors.conf
+                ${PROJECT_SOURCE_DIR}/tools/tervox-errors/operators/trace-patterns.txt
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/tervox-errors COMPONENT tool)
 endif()
 
 # The package configuration names no path, so the same file serves the installed package and the

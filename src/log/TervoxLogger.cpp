@@ -27,8 +27,7 @@ using tervox::detail::StreamLock;
 constexpr int kInitialisingMarker = 123457;
 constexpr int kInitialisedMarker = 123456;
 
-constexpr int kLevelCount = static_cast<int>(std::size(tervox::detail::kLevelLayouts));
-static_assert(kLevelCount == TervoxLogger::LOG_ERROR + 1, "one layout per severity");
+constexpr int kLevelCount = static_cast<int>(tervox::detail::kLevelLayouts.size());
 
 // The message of a line: a format with its arguments, or text that is never read as a format.
 struct Message {

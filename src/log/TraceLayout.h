@@ -1,12 +1,16 @@
 #ifndef TERVOX_LOG_TRACELAYOUT_H
 #define TERVOX_LOG_TRACELAYOUT_H
 
+#include <tervox/TervoxLogger.h>
+
+#include <array>
 #include <string_view>
 
 namespace tervox::detail {
 
-// The words of a trace line, shared by the logger that writes them, the registry that records
-// through it, and the tervox-errors tool that reads traces back.
+// The words of a trace line. The logger writes them and the registry records through them; the
+// tervox-errors tool matches those of a recorded error or warning: the tag, the level prefixes of
+// LOG_WARNING and LOG_ERROR, the location line and the record's text.
 
 // How one severity is laid out and from which trace level it is written. A tagged line starts
 // with "[category]"; a located one is preceded by "[category]" prefix "[file, function:line]\n".
@@ -18,7 +22,7 @@ struct LevelLayout {
 };
 
 // Indexed by TervoxLogger::LogLevel.
-inline constexpr LevelLayout kLevelLayouts[] = {
+inline constexpr std::array<LevelLayout, TervoxLogger::LOG_ERROR + 1> kLevelLayouts = {{
     {"[V] ", 9999, true, false},  // LOG_VERBOSE
     {"[D] ", 4, true, false},     // LOG_DEBUG
     {" ", 3, true, false},        // LOG_INFO
@@ -26,12 +30,11 @@ inline constexpr LevelLayout kLevelLayouts[] = {
     {"[*] ", 3, true, false},     // LOG_NOTICE
     {"[?] ", 2, true, true},      // LOG_WARNING
     {"[!] ", 1, true, true},      // LOG_ERROR
-};
-inline constexpr int kWarningLayout = 5;
-inline constexpr int kErrorLayout = 6;
+}};
 
 inline constexpr std::string_view kTagOpen = "[";
 inline constexpr std::string_view kTagClose = "]";
+// The location line: "[" file ", " function ":" line "]\n".
 inline constexpr std::string_view kLocationOpen = "[";
 inline constexpr std::string_view kLocationFunction = ", ";
 inline constexpr std::string_view kLocationLine = ":";

@@ -1,47 +1,37 @@
 #include "Table.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <iomanip>
+
+#include "TextEscaping.h"
 
 namespace tervox::tools {
 namespace {
 
 std::string json_string(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
+  std::string out;
+  append_json_string(out, text);
+  return out;
+}
+
+// Column names read as words in the human formats; as JSON keys they are snake_case.
+std::string json_key(std::string name) {
+  std::replace(name.begin(), name.end(), ' ', '_');
+  return json_string(name);
+}
+
+// The columns a UTF-8 text takes in a terminal, taking each character as one.
+std::size_t width(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 std::string markdown_cell(std::string_view text) {
   std::string out;
-  for (char c : text) {
+  for (char c : printable_text(text)) {
     if (c == '|') out += '\\';
     out += c;
   }
-  return out;
-}
-
-// Tabs and line feeds inside a cell would break the row apart.
-std::string tsv_cell(std::string_view text) {
-  std::string out(text);
-  std::replace(out.begin(), out.end(), '\t', ' ');
-  std::replace(out.begin(), out.end(), '\n', ' ');
   return out;
 }
 
@@ -65,31 +55,33 @@ void Table::print(std::ostream& out, Format format) const {
 }
 
 void Table::print_text(std::ostream& out) const {
-  std::vector<std::size_t> widths;
-  for (const Column& column : columns_) widths.push_back(column.name.size());
+  std::vector<std::vector<std::string>> lines(1);
+  for (const Column& column : columns_) lines[0].push_back(column.name);
   for (const auto& row : rows_) {
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    lines.emplace_back();
+    for (const std::string& cell : row) lines.back().push_back(printable_text(cell));
   }
-  auto print_line = [&](const auto& cell_of) {
+  std::vector<std::size_t> widths(columns_.size());
+  for (const auto& line : lines) {
+    for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], width(line[i]));
+  }
+  for (const auto& cells : lines) {
     std::string line;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      const std::string cell = cell_of(i);
-      const std::string padding(widths[i] - cell.size(), ' ');
+      const std::string padding(widths[i] - width(cells[i]), ' ');
       if (i > 0) line += "  ";
-      line += columns_[i].numeric ? padding + cell : cell + padding;
+      line += columns_[i].numeric ? padding + cells[i] : cells[i] + padding;
     }
     line.erase(line.find_last_not_of(' ') + 1);
     out << line << '\n';
-  };
-  print_line([&](std::size_t i) { return columns_[i].name; });
-  for (const auto& row : rows_) print_line([&](std::size_t i) { return row[i]; });
+  }
 }
 
 void Table::print_tsv(std::ostream& out) const {
   for (std::size_t i = 0; i < columns_.size(); ++i) out << (i ? "\t" : "") << columns_[i].name;
   out << '\n';
   for (const auto& row : rows_) {
-    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "\t" : "") << tsv_cell(row[i]);
+    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "\t" : "") << printable_text(row[i]);
     out << '\n';
   }
 }
@@ -99,7 +91,7 @@ void Table::print_json(std::ostream& out) const {
   for (std::size_t r = 0; r < rows_.size(); ++r) {
     out << (r ? ",\n " : "\n ") << '{';
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      out << (i ? ", " : "") << json_string(columns_[i].name) << ": "
+      out << (i ? ", " : "") << json_key(columns_[i].name) << ": "
           << (columns_[i].numeric ? rows_[r][i] : json_string(rows_[r][i]));
     }
     out << '}';

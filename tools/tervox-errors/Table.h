@@ -23,6 +23,9 @@ class Table {
 
   void add_row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
 
+  // Prints the column names and the rows. Every cell comes out as valid UTF-8 (see
+  // TextEscaping.h); as text, TSV and Markdown with control characters as spaces, as JSON escaped,
+  // under keys that are the column names in snake_case.
   void print(std::ostream& out, Format format) const;
 
   // "text", "tsv", "json" or "markdown"; nothing for any other name.

@@ -1,5 +1,5 @@
 // tervox-errors: describes error codes, lists the catalogue and summarises the errors and warnings
-// recorded in a trace file, for the operators who read the traces.
+// recorded in the trace files of a processing campaign, for the operators who read the traces.
 
 #include <getopt.h>
 #include <tervox/TervoxError.h>
@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -17,9 +16,10 @@
 #include <vector>
 
 #include "DecimalInt.h"
-#include "error/ErrorCatalogue.h"
+#include "ExitStatus.h"
+#include "Explain.h"
 #include "Table.h"
-#include "TraceSummary.h"
+#include "error/ErrorCatalogue.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -28,32 +28,41 @@
 
 namespace {
 
+using tervox::tools::ExitStatus;
+using tervox::tools::FailOn;
+using tervox::tools::kFine;
+using tervox::tools::kUnknownCode;
+using tervox::tools::kUsageError;
 using tervox::tools::Table;
-
-enum ExitStatus { kFine = 0, kUnknownCode = 1, kUsageError = 2 };
 
 constexpr char kUsage[] =
     "Usage: tervox-errors [--warning | --bare] [--format FORMAT] [--] CODE...\n"
     "       tervox-errors --list [--grep WORDS] [--format FORMAT]\n"
-    "       tervox-errors explain [--format FORMAT] [--] FILE|-\n"
+    "       tervox-errors explain [--format FORMAT|jsonl] [--fail-on LEVEL] [--] FILE|-...\n"
     "       tervox-errors -h | --help | --version\n"
     "\n"
     "Describes error codes as tervox_log renders them: CODE... prints each code's short and long\n"
     "description in the error form, --warning in the warning form, --bare as catalogue text.\n"
     "--list prints the whole catalogue; --grep keeps the rows whose texts hold every one of\n"
-    "WORDS, ignoring case. explain reads a trace file written by tervox_log (- for standard\n"
-    "input) and summarises the errors and warnings recorded in it.\n"
+    "WORDS, ignoring case. explain reads trace files written by tervox_log (- for standard\n"
+    "input) and summarises the errors and warnings recorded in them; --format jsonl prints\n"
+    "each record as a JSON object instead, then each trace's counts. --fail-on error or\n"
+    "--fail-on warning makes a record of that level or worse exit with status 3.\n"
     "FORMAT is text (the default), tsv, json or markdown, in every form. -- ends the options.\n"
     "\n"
     "Exit status: 0 fine, 1 a code the catalogue does not know, 2 a usage error or an\n"
-    "unreadable file.\n";
+    "unreadable file, 3 a record at the level of --fail-on or worse.\n";
 
 // Each option is known by a letter; -h is the one short form.
-constexpr option kOptions[] = {
-    {"warning", no_argument, nullptr, 'w'},      {"bare", no_argument, nullptr, 'b'},
-    {"list", no_argument, nullptr, 'l'},         {"grep", required_argument, nullptr, 'g'},
-    {"format", required_argument, nullptr, 'f'}, {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},      {nullptr, 0, nullptr, 0}};
+constexpr option kOptions[] = {{"warning", no_argument, nullptr, 'w'},
+                               {"bare", no_argument, nullptr, 'b'},
+                               {"list", no_argument, nullptr, 'l'},
+                               {"grep", required_argument, nullptr, 'g'},
+                               {"format", required_argument, nullptr, 'f'},
+                               {"fail-on", required_argument, nullptr, 'F'},
+                               {"help", no_argument, nullptr, 'h'},
+                               {"version", no_argument, nullptr, 'v'},
+                               {nullptr, 0, nullptr, 0}};
 
 enum Mode { kDescribe, kList, kExplain, kHelp, kVersion };
 
@@ -65,7 +74,7 @@ constexpr struct {
   std::size_t min_operands, max_operands;
 } kModeUses[] = {{"error codes", "wbf", 1, SIZE_MAX},
                  {"--list or --grep", "lgf", 0, 0},
-                 {"explain", "f", 2, 2},
+                 {"explain", "fF", 2, SIZE_MAX},
                  {"--help", "h", 0, 0},
                  {"--version", "v", 0, 0}};
 
@@ -79,7 +88,9 @@ struct Options {
   ERROR_LVL level = LVL_ERROR;
   std::vector<std::string> grep_words;
   Table::Format format = Table::Format::kText;
-  std::vector<std::string> operands;  // "explain" and its FILE, or the error codes
+  bool json_lines = false;  // --format jsonl, which only explain prints
+  FailOn fail_on = FailOn::kNever;
+  std::vector<std::string> operands;  // "explain" and its FILEs, or the error codes
   std::vector<int> codes;
 };
 
@@ -120,12 +131,25 @@ void check_fits_mode(const Options& options) {
   if (given(options, 'w') && given(options, 'b')) {
     throw UsageError("--warning does not go with --bare");
   }
+  if (options.json_lines && options.mode != kExplain) {
+    throw UsageError("--format jsonl goes with explain only");
+  }
+  if (options.mode == kExplain &&
+      std::count(options.operands.begin(), options.operands.end(), "-") > 1) {
+    throw UsageError("standard input (-) can be read once only");
+  }
   if (options.operands.size() < use.min_operands) {
     throw UsageError(options.mode == kExplain ? "explain needs a FILE" : "no error code given");
   }
   if (options.operands.size() > use.max_operands) {
     throw UsageError("'" + options.operands[use.max_operands] + "' does not go with " + use.name);
   }
+}
+
+FailOn parse_fail_on(std::string_view level) {
+  if (level == "error") return FailOn::kError;
+  if (level == "warning") return FailOn::kWarning;
+  throw UsageError("--fail-on takes error or warning, not '" + std::string(level) + "'");
 }
 
 // getopt_long reports a malformed option itself (unknown, or missing its value), so the usage
@@ -143,9 +167,13 @@ Options read_command_line(int argc, char** argv) {
     }
     if (letter == 'f') {
       const std::optional<Table::Format> format = Table::parse_format(optarg);
-      if (!format) throw UsageError(std::string("unknown format '") + optarg + "'");
-      options.format = *format;
+      options.json_lines = std::string_view(optarg) == "jsonl";
+      if (!format && !options.json_lines) {
+        throw UsageError(std::string("unknown format '") + optarg + "'");
+      }
+      options.format = format.value_or(Table::Format::kText);
     }
+    if (letter == 'F') options.fail_on = parse_fail_on(optarg);
   }
   options.operands.assign(argv + optind, argv + argc);
   options.mode = mode_of(options);
@@ -215,52 +243,12 @@ ExitStatus list_catalogue(const Options& options) {
   return kFine;
 }
 
-std::string site_text(const tervox::tools::RaiseSite& site) {
-  return site.file + ", " + site.function + ":" + std::to_string(site.line);
-}
-
-void print_summary(const tervox::tools::TraceSummary& summary, Table::Format format) {
-  // The counts head the human formats; the machine formats hold the table alone.
-  if (format == Table::Format::kText || format == Table::Format::kMarkdown) {
-    std::cout << "errors: " << summary.errors << ", warnings: " << summary.warnings
-              << "; skipped: " << summary.other_lines << " other lines, " << summary.damaged_lines
-              << " damaged lines\n\n";
-  }
-  Table table({{"level", false},
-               {"code", true},
-               {"count", true},
-               {"description", false},
-               {"first raised", false},
-               {"last raised", false}});
-  for (const tervox::tools::CodeCount& counted : summary.codes) {
-    const tervox::detail::CatalogueRow* row = tervox::detail::ErrorCatalogue::find(counted.code);
-    table.add_row({counted.is_error ? "error" : "warning", std::to_string(counted.code),
-                   std::to_string(counted.count),
-                   row ? std::string(row->short_text) : "(not in the catalogue)",
-                   site_text(counted.first), site_text(counted.last)});
-  }
-  table.print(std::cout, format);
-}
-
-ExitStatus explain_trace(const Options& options) {
-  const std::string& path = options.operands[1];
-  std::ifstream file;
-  if (path != "-") {
-    file.open(path, std::ios::binary);
-    if (!file) {
-      std::cerr << "tervox-errors: cannot read " << path << "\n";
-      return kUsageError;
-    }
-  }
-  print_summary(tervox::tools::summarise_trace(path == "-" ? std::cin : file), options.format);
-  return kFine;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  // The same bytes on every platform: no CR before each line feed.
+  // The same bytes on every platform: no CR added before each line feed, none taken away.
+  _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
@@ -276,7 +264,12 @@ int main(int argc, char** argv) {
     case kHelp: std::cout << kUsage; return kFine;
     case kVersion: std::cout << "tervox-errors " TERVOX_LOG_VERSION "\n"; return kFine;
     case kList: return list_catalogue(options);
-    case kExplain: return explain_trace(options);
+    case kExplain: {
+      std::optional<Table::Format> table_format;
+      if (!options.json_lines) table_format = options.format;
+      return tervox::tools::explain_traces(
+          {{options.operands.begin() + 1, options.operands.end()}, table_format, options.fail_on});
+    }
     case kDescribe: return describe_codes(options);
   }
   return kFine;

@@ -1,0 +1,166 @@
+#include "TraceRecords.h"
+
+#include <optional>
+#include <string>
+
+#include "DecimalInt.h"
+#include "TraceLineReader.h"
+#include "log/TraceLayout.h"
+
+namespace tervox::tools {
+namespace {
+
+namespace layout = tervox::detail;
+
+// Both lines of a record start with the category's tag, "[UNDEF]", then the level's prefix.
+constexpr std::string_view kErrorPrefix =
+    layout::kLevelLayouts[TervoxLogger::LOG_ERROR].level_prefix;
+constexpr std::string_view kWarningPrefix =
+    layout::kLevelLayouts[TervoxLogger::LOG_WARNING].level_prefix;
+
+// Lines are read without their line feed, so a location line ends in the close bracket alone.
+static_assert(layout::kLocationClose.back() == '\n');
+constexpr std::string_view kLocationEnd =
+    layout::kLocationClose.substr(0, layout::kLocationClose.size() - 1);
+
+// The words compared are a few bytes long and most comparisons stop at the first byte, sooner
+// than a call to memcmp would return: this loop is what keeps records cheap to read.
+bool starts_with(std::string_view text, std::string_view start) {
+  if (text.size() < start.size()) return false;
+  for (std::size_t i = 0; i < start.size(); ++i) {
+    if (text[i] != start[i]) return false;
+  }
+  return true;
+}
+
+bool ends_with(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && starts_with(text.substr(text.size() - end.size()), end);
+}
+
+// A trace line of a recorded error or warning: its level and what follows the tag.
+struct TaggedLine {
+  bool is_error;
+  std::string_view rest;
+};
+
+// Most lines are of other categories, and differ from the tag at its first bytes.
+std::optional<TaggedLine> split_tag(std::string_view line) {
+  if (!starts_with(line, layout::kTagOpen)) return std::nullopt;
+  line.remove_prefix(layout::kTagOpen.size());
+  if (!starts_with(line, layout::kRecordCategory)) return std::nullopt;
+  line.remove_prefix(layout::kRecordCategory.size());
+  if (!starts_with(line, layout::kTagClose)) return std::nullopt;
+  line.remove_prefix(layout::kTagClose.size());
+  if (starts_with(line, kErrorPrefix)) return TaggedLine{true, line.substr(kErrorPrefix.size())};
+  if (starts_with(line, kWarningPrefix)) {
+    return TaggedLine{false, line.substr(kWarningPrefix.size())};
+  }
+  return std::nullopt;
+}
+
+// The first `needle` in `text`, or npos; and the last that starts at or before `end`. The
+// standard library's find and rfind call memcmp at each candidate (rfind at every position).
+std::size_t find_first(std::string_view text, std::string_view needle) {
+  std::size_t at = text.find(needle[0]);
+  while (at != std::string_view::npos && !starts_with(text.substr(at), needle)) {
+    at = text.find(needle[0], at + 1);
+  }
+  return at;
+}
+
+std::size_t find_last(std::string_view text, std::string_view needle, std::size_t end) {
+  std::size_t at = text.rfind(needle[0], end);
+  while (at != std::string_view::npos && !starts_with(text.substr(at), needle)) {
+    at = at == 0 ? std::string_view::npos : text.rfind(needle[0], at - 1);
+  }
+  return at;
+}
+
+// "[EC :code ] short - long" gives the code and the caller's texts.
+bool parse_message(std::string_view rest, TraceRecord& record) {
+  if (!starts_with(rest, layout::kRecordCodeOpen)) return false;
+  rest.remove_prefix(layout::kRecordCodeOpen.size());
+  const std::size_t close = find_first(rest, layout::kRecordCodeClose);
+  if (close == std::string_view::npos) return false;
+  const std::optional<int> code = parse_decimal_int(rest.substr(0, close));
+  if (!code) return false;
+  record.code = *code;
+  const std::string_view texts = rest.substr(close + layout::kRecordCodeClose.size());
+  const std::size_t separator = find_first(texts, layout::kRecordTextSeparator);
+  record.short_text = texts.substr(0, separator);
+  record.long_text = separator == std::string_view::npos
+                         ? std::string_view()
+                         : texts.substr(separator + layout::kRecordTextSeparator.size());
+  return true;
+}
+
+// "[file, function:line]": the last ":" ends the function and the last ", " before it ends the
+// file, since paths may hold either.
+bool parse_location(std::string_view rest, TraceRecord& record) {
+  const std::size_t open = layout::kLocationOpen.size();
+  if (rest.size() < open + kLocationEnd.size() || !starts_with(rest, layout::kLocationOpen) ||
+      !ends_with(rest, kLocationEnd)) {
+    return false;
+  }
+  rest = rest.substr(open, rest.size() - open - kLocationEnd.size());
+  const std::size_t colon = find_last(rest, layout::kLocationLine, std::string_view::npos);
+  if (colon == std::string_view::npos) return false;
+  const std::optional<int> line =
+      parse_decimal_int(rest.substr(colon + layout::kLocationLine.size()));
+  const std::size_t comma = find_last(rest, layout::kLocationFunction, colon);
+  if (!line || comma == std::string_view::npos) return false;
+  const std::size_t function = comma + layout::kLocationFunction.size();
+  record.file = rest.substr(0, comma);
+  record.function = rest.substr(function, colon - function);
+  record.line = *line;
+  return true;
+}
+
+}  // namespace
+
+TraceCounts read_trace_records(std::FILE* trace,
+                               const std::function<void(const TraceRecord&)>& on_record) {
+  TraceCounts counts;
+  // Both lines of a record start with the category's tag: the reader skips the others in bulk.
+  TraceLineReader reader(trace, std::string(layout::kTagOpen) +
+                                    std::string(layout::kRecordCategory) +
+                                    std::string(layout::kTagClose));
+  // A location line awaiting its message line. The reader's buffer moves on, so it is a copy.
+  std::string location;
+  TraceRecord record;
+  bool pending = false;
+  std::int64_t number = 0;
+  for (TraceLineReader::Line line;;) {
+    // After a location line, the very next line decides.
+    if (!pending) {
+      const std::int64_t skipped = reader.skip_unwanted_lines();
+      counts.other_lines += skipped;
+      number += skipped;
+    }
+    if (!reader.next(line)) break;
+    ++number;
+    const std::optional<TaggedLine> tagged = split_tag(line.text);
+    const bool whole = tagged && !line.overlong;  // the library writes no overlong line
+    const bool is_message = whole && parse_message(tagged->rest, record);
+    // A message line completes only the location line just before it, and of its own level.
+    if (is_message && pending && record.is_error == tagged->is_error) {
+      ++(record.is_error ? counts.errors : counts.warnings);
+      on_record(record);
+      pending = false;
+      continue;
+    }
+    if (pending) ++counts.damaged_lines;  // its message line never came
+    pending = false;
+    if (whole && !is_message) {
+      location.assign(tagged->rest);
+      pending = parse_location(location, record);
+      record.is_error = tagged->is_error;
+      record.trace_line = number;
+    }
+    if (!pending) ++(tagged ? counts.damaged_lines : counts.other_lines);
+  }
+  if (pending) ++counts.damaged_lines;
+  return counts;
+}
+
+}  // namespace tervox::tools
