@@ -13,12 +13,10 @@ failures=0
 fail() { echo "not hardened: $1" >&2; failures=$((failures + 1)); }
 skip() { echo "skipped: $1"; }
 
-# Checks that no function of the library moves the stack pointer down by a page or more in one
-# step (a library without such a frame passes), in the disassembly by objdump $1. A big frame
-# steps down a page at a time ("sub $0x1000,%rsp"), each step followed by a line matching the
-# extended regular expression $2 that touches the page; without $2, it must call a probe routine
-# that moves the stack pointer by a register. $2 reaches awk ($AWK, or awk) through ENVIRON, as
-# "awk -v" would undo its backslashes in gawk but not in mawk.
+# Checks, in the disassembly by objdump $1, that no function moves the stack pointer down by a
+# page or more at once, but a page at a time, each step followed by a line matching the extended
+# regular expression $2 that touches the page (without $2: by a probe routine, through a register).
+# $2 reaches awk ($AWK, or awk) by ENVIRON: "awk -v" undoes its backslashes in gawk, not in mawk.
 check_stack_probes() {
   local findings
   # shellcheck disable=SC2016 # an awk program, not an expansion
@@ -45,12 +43,11 @@ check_elf() {
   grep -q '__stack_chk_fail' <<<"$undefined" || fail "no stack protector"
   grep -Eq '__[a-z]+_chk' <<<"$(grep -v __stack_chk_fail <<<"$undefined")" ||
     fail "no fortified libc call"
-  # Stack clash protection: one page down at a time, each touched before the next, by GCC with
-  # "or $0x0,(%rsp)", by Clang with "mov $0x0,(%rsp)".
+  # Stack clash protection: GCC touches each page with "or $0x0,(%rsp)", Clang with "mov". Small
+  # frames show no probes, so where the debug information records the compiler's switches (GCC's
+  # default), the flag must be among them (the catalogue's unit is built without it).
   # shellcheck disable=SC2016 # a regular expression, not an expansion
   check_stack_probes objdump '(or|mov)q? +\$0x0,(0x[0-9a-f]+)?\(%rsp\)$'
-  # Small frames show no probes: where the debug information records the compiler's switches
-  # (GCC's default), the flag must be among them (the catalogue's unit is built without it).
   producers=$(readelf --debug-dump=info "$library" | grep 'DW_AT_producer.* -f' || true)
   [ -z "$producers" ] || grep -q -- '-fstack-clash-protection' <<<"$producers" ||
     fail "no compile unit built with -fstack-clash-protection"
