@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
-# Checks the built library for the hardening of an optimised build.
-#   ELF: stack protector, fortified libc calls, full RELRO with immediate binding, a non-executable
-#        stack, and stack clash protection: every frame of a page or more probed page by page,
-#        and the flag in the compile units where the debug information records it.
-#   DLL: stack protector, address space randomisation (also above 4 GiB), non-executable data,
-#        and every frame of a page or more probed page by page, as Windows requires.
-# A check that cannot apply to the library's format is reported as skipped, with the reason.
-# Argument: the shared library or DLL.
+# Checks an optimised build of the library (the argument: the shared library or DLL) for what ELF
+# or PE can show of the hardening that cmake/TervoxLogHardening.cmake asks for. A check that
+# cannot apply to the library's format is reported as skipped, with the reason.
 set -euo pipefail
 library=$1
 failures=0
