@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <tervox/TervoxMacros.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <new>
@@ -269,10 +270,13 @@ TEST(Registry, ReadersRacingRecordsSeeWholeStates) {
   read(whole);
   act(kSetLast, kError, 306);
   read(whole);
-  std::thread recorder([] {
+  std::atomic<bool> recording{true};
+  std::thread recorder([&recording] {
     for (int i = 0; i < 300; ++i) act(kClear, kError, 0), act(kSetLast, kError, 306);
+    recording = false;
   });
-  for (int pass = 0; pass < 100; ++pass) read(seen);
+  do read(seen);
+  while (recording);
   recorder.join();
   for (const std::string& answer : whole) seen.erase(answer);
   EXPECT_EQ(seen, std::set<std::string>()) << "answers of no whole state";
