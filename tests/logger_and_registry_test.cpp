@@ -9,6 +9,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -257,29 +258,34 @@ TEST(Registry, DescribesNoCodeOutsideTheCatalogue) {
 }
 
 // Readers racing records and clears see the level either fresh or holding the one record, never a
-// mix of the two; ThreadSanitizer reports a reader that skips the registry's lock.
+// mix of the two. Each reads in a thread of its own, so that nothing but the registry's lock orders
+// its reads after the records: ThreadSanitizer reports a reader that skips the lock.
 TEST(Registry, ReadersRacingRecordsSeeWholeStates) {
-  const auto read = [](std::set<std::string>& answers) {
-    for (int n : {registry.getLast(kError), registry.getStackSize(kError), registry.get(kError, 1)})
-      answers.insert(std::to_string(n));
-    for (const Step step : {kShort, kLong, kLastShort, kLastLong, kStack})
-      answers.insert(act(step, kError, 0));
-  };
-  std::set<std::string> whole, seen;
-  registry.clear(kError);
-  read(whole);
-  act(kSetLast, kError, 306);
-  read(whole);
+  std::vector<std::function<std::string()>> readers = {
+      [] { return std::to_string(registry.getLast(kError)); },
+      [] { return std::to_string(registry.getStackSize(kError)); },
+      [] { return std::to_string(registry.get(kError, 1)); }};
+  for (const Step step : {kShort, kLong, kLastShort, kLastLong, kStack})
+    readers.push_back([step] { return act(step, kError, 0); });
+  std::set<std::string> whole;  // the answers with the level fresh, then holding the record
+  for (const Step step : {kClear, kSetLast}) {
+    act(step, kError, 306);
+    for (const auto& reader : readers) whole.insert(reader());
+  }
   std::atomic<bool> recording{true};
-  std::thread recorder([&recording] {
-    for (int i = 0; i < 300; ++i) act(kClear, kError, 0), act(kSetLast, kError, 306);
-    recording = false;
-  });
-  do read(seen);
-  while (recording);
-  recorder.join();
-  for (const std::string& answer : whole) seen.erase(answer);
-  EXPECT_EQ(seen, std::set<std::string>()) << "answers of no whole state";
+  std::vector<std::set<std::string>> seen(readers.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < readers.size(); ++i)
+    threads.emplace_back([&, i] {
+      while (recording) seen[i].insert(readers[i]());
+    });
+  for (int i = 0; i < 300; ++i) act(kClear, kError, 0), act(kSetLast, kError, 306);
+  recording = false;
+  for (std::size_t i = 0; i < readers.size(); ++i) {
+    threads[i].join();
+    for (const std::string& answer : whole) seen[i].erase(answer);
+    EXPECT_EQ(seen[i], std::set<std::string>()) << "reader " << i << " saw a mix";
+  }
 }
 
 }  // namespace
