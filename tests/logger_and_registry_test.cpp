@@ -194,8 +194,8 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
       {kStack, kWarning, 0,
        "Warning: The XML file format is not valid\n%s303\n"
        "Warning: The source file was not found\n%s307\n"},
-      // Other level values select no record: the bare catalogue text, typing errors included, 0,
-      // and nothing kept.
+      // Other level values select no record: the bare catalogue text (typing errors included, up
+      // to the highest code), 0, and nothing kept.
       {kLastLong, ERROR_LVL(-1), 0, "The program terminated without errors"},
       {kShort, kTwo, 1302, "DEM extracxtion failed"},
       {kLong, kTwo, 503, "There are not enough input files"},
@@ -252,8 +252,8 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
 // Codes beside and between the catalogue's rows and past its ends are described by no row.
 TEST(Registry, DescribesNoCodeOutsideTheCatalogue) {
   for (const int code : {-1, 99, 101, 311, 1101, 3005, INT_MAX, INT_MIN})
-    EXPECT_EQ(act(kShort, kTwo, code) + act(kLong, kTwo, code),
-              "invalid map<K, T> keyinvalid map<K, T> key")
+    EXPECT_EQ(act(kShort, kTwo, code) + " | " + act(kLong, kTwo, code),
+              "invalid map<K, T> key | invalid map<K, T> key")
         << "code " << code;
 }
 
