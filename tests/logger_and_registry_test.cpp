@@ -198,7 +198,7 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
       // to the highest code), 0, and nothing kept.
       {kLastLong, ERROR_LVL(-1), 0, "The program terminated without errors"},
       {kShort, kTwo, 1302, "DEM extracxtion failed"},
-      {kLong, kTwo, 503, "There are not enough input files"},
+      {kShort, kTwo, 503, "Insufficent input files"},
       {kShort, kTwo, 3004, "NOMINATIM API bad response"},
       {kSetLast, kTwo, 300, ""},
       {kPush, ERROR_LVL(INT_MIN), 300, ""},
