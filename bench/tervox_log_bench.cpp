@@ -6,42 +6,33 @@
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 
+#include "Contenders.h"
 #include "error/ErrorCatalogue.h"
-
-#if TERVOX_BENCH_WITH_SPDLOG
-#include <spdlog/sinks/basic_file_sink.h>
-#include <spdlog/spdlog.h>
-#endif
 
 namespace {
 
 namespace fs = std::filesystem;
+using tervox::bench::FloorWriter;
+using tervox::bench::FprintfWriter;
+using tervox::bench::kCategory;
+using tervox::bench::kLineFormat;
+using tervox::bench::kMessageFormat;
+using tervox::bench::kPass;
+using tervox::bench::StreamInsertionWriter;
+using tervox::bench::tile_text;
+using tervox::bench::TraceMessageWriter;
+#if TERVOX_BENCH_WITH_SPDLOG
+using tervox::bench::SpdlogWriter;
+#endif
 
 const fs::path kFolder = fs::current_path() / "tervox-bench-files";
-
-// The line every writer produces: "[BENCH] tile <text> done in pass 7\n", 60 or 300 bytes long.
-constexpr const char* kCategory = "BENCH";
-constexpr const char* kMessageFormat = "tile %s done in pass %d";
-constexpr const char* kLineFormat = "[%s] tile %s done in pass %d\n";
-constexpr int kPass = 7;
-constexpr std::size_t kLineOverhead = sizeof "[BENCH] tile  done in pass 7\n" - 1;
-
-std::string tile_text(std::size_t line_length) {
-  return std::string(line_length - kLineOverhead, 't');
-}
 
 fs::path fresh_file(const std::string& name) {
   fs::create_directories(kFolder);
@@ -49,74 +40,6 @@ fs::path fresh_file(const std::string& name) {
   fs::remove(path);
   return path;
 }
-
-// One contender: opens its file in append mode, writes one line per call, closes.
-struct Writer {
-  virtual ~Writer() = default;
-  virtual void write_line(const char* text) = 0;
-};
-
-struct TraceMessageWriter final : Writer {
-  explicit TraceMessageWriter(const fs::path& path) {
-    TervoxLogger::get_process_trace_stream()->open(path, std::ios::out | std::ios::app);
-  }
-  ~TraceMessageWriter() override { TervoxLogger::get_process_trace_stream()->close(); }
-  void write_line(const char* text) override {
-    TervoxLogger::trace_message(kCategory, TervoxLogger::LOG_INFO, __FILE__, __func__, __LINE__,
-                                kMessageFormat, text, kPass);
-  }
-};
-
-struct FloorWriter final : Writer {
-  explicit FloorWriter(const fs::path& path)
-      : fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) {}
-  ~FloorWriter() override { ::close(fd); }
-  void write_line(const char* text) override {
-    char line[25000];
-    const int length = std::snprintf(line, sizeof line, kLineFormat, kCategory, text, kPass);
-    benchmark::DoNotOptimize(::write(fd, line, static_cast<std::size_t>(length)));
-  }
-  int fd;
-};
-
-// The least any writer can do through a host's std::fstream: the message formatted, then the
-// plain insertions of the prefix, the message and std::endl.
-struct StreamInsertionWriter final : Writer {
-  explicit StreamInsertionWriter(const fs::path& path)
-      : stream(path, std::ios::out | std::ios::app) {}
-  void write_line(const char* text) override {
-    char message[25000];
-    std::snprintf(message, sizeof message, kMessageFormat, text, kPass);
-    stream << "[BENCH] " << message << std::endl;
-  }
-  std::ofstream stream;
-};
-
-struct FprintfWriter final : Writer {
-  explicit FprintfWriter(const fs::path& path) : file(std::fopen(path.c_str(), "a")) {}
-  ~FprintfWriter() override { std::fclose(file); }
-  void write_line(const char* text) override {
-    std::fprintf(file, kLineFormat, kCategory, text, kPass);
-    std::fflush(file);
-  }
-  FILE* file;
-};
-
-#if TERVOX_BENCH_WITH_SPDLOG
-// The thread-safe file sink, as a multi-threaded host would pick it.
-struct SpdlogWriter final : Writer {
-  explicit SpdlogWriter(const fs::path& path)
-      : logger(std::make_shared<spdlog::logger>(
-            "bench", std::make_shared<spdlog::sinks::basic_file_sink_mt>(path.string()))) {
-    logger->set_pattern("%v");
-    logger->flush_on(spdlog::level::trace);
-  }
-  void write_line(const char* text) override {
-    logger->info("[{}] tile {} done in pass {}", kCategory, text, kPass);
-  }
-  std::shared_ptr<spdlog::logger> logger;
-};
-#endif
 
 // Every contender appends to a file that is emptied now and then, so that none of them is timed
 // on a larger file than another.
@@ -291,55 +214,19 @@ BENCHMARK(BM_StackDescriptions)
     ->Arg(1000)
     ->Arg(10000);
 
-std::string read_file(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-template <typename W>
-std::string bytes_written_by(const std::string& name, const std::string& text) {
-  const fs::path path = fresh_file(name);
-  {
-    W writer(path);
-    writer.write_line(text.c_str());
-    writer.write_line(text.c_str());
-  }
-  return read_file(path);
-}
-
-// The ratios compare like with like only if every contender writes the same bytes.
-bool contenders_write_the_same_bytes() {
-  bool same = true;
-  for (std::size_t length : {60u, 300u}) {
-    const std::string text = tile_text(length);
-    const std::string expected = bytes_written_by<FloorWriter>("floor.txt", text);
-    const std::pair<const char*, std::string> others[] = {
-      {"trace_message", bytes_written_by<TraceMessageWriter>("trace.txt", text)},
-      {"ostream insertion", bytes_written_by<StreamInsertionWriter>("ostream.txt", text)},
-      {"fprintf", bytes_written_by<FprintfWriter>("fprintf.txt", text)},
-#if TERVOX_BENCH_WITH_SPDLOG
-      {"spdlog", bytes_written_by<SpdlogWriter>("spdlog.txt", text)},
-#endif
-    };
-    if (expected.size() != 2 * length) same = false;
-    for (const auto& [name, written] : others) {
-      if (written != expected) {
-        std::cerr << name << " wrote other bytes than the floor for a " << length << "-byte line\n";
-        same = false;
-      }
-    }
-  }
-  const std::string literal = literal_short_description(2933, "x");
-  if (literal != "[EC : 2933] Tie points position not reliable\nx") same = false;
-  return same;
+// The reference look-up gives what the renderers give.
+bool reference_renders_as_the_library() {
+  return literal_short_description(2933, "x") == "[EC : 2933] Tie points position not reliable\nx";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!contenders_write_the_same_bytes()) return 1;
+  fs::create_directories(kFolder);
+  if (!tervox::bench::contenders_write_the_same_bytes(kFolder) ||
+      !reference_renders_as_the_library()) {
+    return 1;
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

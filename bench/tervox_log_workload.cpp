@@ -1,71 +1,58 @@
 // A fixed workload of one operation, for counting instructions and system calls per call
-// (valgrind --tool=callgrind, strace -c): unlike times, those counts repeat on a busy machine.
+// (valgrind --tool=callgrind, strace -c): unlike times, those counts repeat on a busy machine. The
+// writers are the benchmarks' contenders, checked to write the same bytes before anything runs.
 // Usage: tervox_log_workload OPERATION CALLS FOLDER
 
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <string>
 
+#include "Contenders.h"
+
 namespace {
 
-const char* const kText = "ttttttttttttttttttttttttttttttt";  // makes a 60-byte line
+namespace bench = tervox::bench;
 
 int run(const std::string& operation, int calls, const std::filesystem::path& folder) {
-  TervoxLogger::get_process_trace_stream()->open(folder / "trace.txt",
-                                                 std::ios::out | std::ios::app);
+  const std::string text = bench::tile_text(60);
+  const char* const tile = text.c_str();
+  // The trace writer opens the process trace stream, which setLast and the filtered calls use too.
+  bench::TraceMessageWriter trace(folder / "trace.txt");
+  bench::FloorWriter floor(folder / "floor.txt");
+  bench::StreamInsertionWriter insertion(folder / "ostream.txt");
   TervoxLogger::get_process_log_stream()->open(folder / "log.txt", std::ios::out | std::ios::app);
   TervoxError& registry = TervoxError::getInstance();
   registry.pushOnStack(LVL_ERROR, 2933, "only 14 of 40 tie points matched", "");
-  const int fd = ::open((folder / "floor.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  std::ofstream host_stream(folder / "ostream.txt", std::ios::app);
 
   const std::map<std::string, std::function<void()>> operations = {
       {"none", [] {}},
-      {"trace_message_written",
-       [] {
-         TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_INFO, "f", "g", 1,
-                                     "tile %s done in pass %d", kText, 7);
-       }},
+      {"trace_message_written", [&] { trace.write_line(tile); }},
       {"trace_message_filtered",
-       [] {
-         TervoxLogger::trace_message("BENCH", TervoxLogger::LOG_DEBUG, "f", "g", 1,
-                                     "tile %s done in pass %d", kText, 7);
+       [&] {
+         TervoxLogger::trace_message(bench::kCategory, TervoxLogger::LOG_DEBUG, "f", "g", 1,
+                                     bench::kMessageFormat, tile, bench::kPass);
        }},
-      {"floor_snprintf_write",
-       [fd] {
-         char line[25000];
-         const int n =
-             std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7);
-         if (::write(fd, line, static_cast<std::size_t>(n)) != n) std::abort();
-       }},
+      {"floor_snprintf_write", [&] { floor.write_line(tile); }},
       // The least a writer does through a host's stream, and the formatting alone.
-      {"ostream_insertion",
-       [&host_stream] {
-         char message[25000];
-         std::snprintf(message, sizeof message, "tile %s done in pass %d", kText, 7);
-         host_stream << "[BENCH] " << message << std::endl;
-       }},
+      {"ostream_insertion", [&] { insertion.write_line(tile); }},
       {"snprintf_alone",
-       [] {
+       [&] {
          char line[25000];
-         if (std::snprintf(line, sizeof line, "[%s] tile %s done in pass %d\n", "BENCH", kText, 7) <
-             0)
+         if (std::snprintf(line, sizeof line, bench::kLineFormat, bench::kCategory, tile,
+                           bench::kPass) < 0)
            std::abort();
        }},
       {"log_message",
-       [] { TervoxLogger::log_message("BENCH", "tile %s done in pass %d", kText, 7); }},
+       [&] {
+         TervoxLogger::log_message(bench::kCategory, bench::kMessageFormat, tile, bench::kPass);
+       }},
       {"setLast",
        [&registry] { registry.setLast(LVL_WARNING, 306, "f", "g", 1, "a.par", "missing"); }},
       {"getShortDescription", [&registry] { registry.getShortDescription(LVL_ERROR, 2933); }},
@@ -77,7 +64,6 @@ int run(const std::string& operation, int calls, const std::filesystem::path& fo
     return 2;
   }
   for (int i = 0; i < calls; ++i) found->second();
-  ::close(fd);
   return 0;
 }
 
@@ -88,5 +74,6 @@ int main(int argc, char** argv) {
     std::cerr << "usage: tervox_log_workload OPERATION CALLS FOLDER\n";
     return 2;
   }
+  if (!bench::contenders_write_the_same_bytes(argv[3])) return 1;
   return run(argv[1], std::atoi(argv[2]), argv[3]);
 }
