@@ -33,7 +33,7 @@ def main(path):
         ("trace_message written / fprintf+fflush (60 B)",
          time["trace_message_written/60"] / time["fprintf_fflush/60"], "<=", None),
         ("filtered trace_message / snprintf alone (60 B)",
-         time["trace_message_filtered/60"] / time["snprintf_alone/60"], "<=", 1.20),
+         time["trace_message_filtered/60"] / time["snprintf_alone/60"], "<=", 1.10),
         ("literal map look-up / getShortDescription",
          time["run_renderer/literal_map_per_lookup"] / time["run_renderer/getShortDescription"],
          ">=", 200),
