@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
+#include <tervox/TervoxMacros.h>
+#include <tervox/tervox_log.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -64,6 +66,18 @@ struct TraceMessageWriter final : Writer {
   void write_line(const char* text) override {
     TervoxLogger::trace_message(kCategory, TervoxLogger::LOG_INFO, __FILE__, __func__, __LINE__,
                                 kMessageFormat, text, kPass);
+  }
+};
+
+// The same line through the C interface.
+struct CTraceWriter final : Writer {
+  explicit CTraceWriter(const fs::path& path) {
+    TervoxLogger::get_process_trace_stream()->open(path, std::ios::out | std::ios::app);
+  }
+  ~CTraceWriter() override { TervoxLogger::get_process_trace_stream()->close(); }
+  void write_line(const char* text) override {
+    tervox_trace(kCategory, TERVOX_LOG_INFO, __FILE__, __func__, __LINE__, kMessageFormat, text,
+                 kPass);
   }
 };
 
@@ -140,6 +154,7 @@ void BM_Write(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
 }
 BENCHMARK_TEMPLATE(BM_Write, TraceMessageWriter)->Name("trace_message_written")->Arg(60)->Arg(300);
+BENCHMARK_TEMPLATE(BM_Write, CTraceWriter)->Name("tervox_trace_written")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FloorWriter)->Name("floor_snprintf_write")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, StreamInsertionWriter)->Name("ostream_insertion")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FprintfWriter)->Name("fprintf_fflush")->Arg(60)->Arg(300);
@@ -200,6 +215,17 @@ void BM_TraceFiltered(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TraceFiltered)->Name("trace_message_filtered")->Arg(60)->Arg(300);
+
+// The level is tested before the arguments are evaluated: a filtered trace costs that test alone.
+void BM_TraceIfEnabledFiltered(benchmark::State& state) {
+  const std::string text = tile_text(60);
+  TervoxLogger::set_trace_level(3);
+  for (auto _ : state) {
+    TERVOX_TRACE_IF_ENABLED(kCategory, TervoxLogger::LOG_DEBUG, kMessageFormat, text.c_str(),
+                            kPass);
+  }
+}
+BENCHMARK(BM_TraceIfEnabledFiltered)->Name("trace_if_enabled_filtered");
 
 void BM_LogMessage(benchmark::State& state) {
   const std::string text = tile_text(60);
@@ -317,6 +343,7 @@ bool contenders_write_the_same_bytes() {
     const std::string expected = bytes_written_by<FloorWriter>("floor.txt", text);
     const std::pair<const char*, std::string> others[] = {
       {"trace_message", bytes_written_by<TraceMessageWriter>("trace.txt", text)},
+      {"tervox_trace", bytes_written_by<CTraceWriter>("c_trace.txt", text)},
       {"ostream insertion", bytes_written_by<StreamInsertionWriter>("ostream.txt", text)},
       {"fprintf", bytes_written_by<FprintfWriter>("fprintf.txt", text)},
 #if TERVOX_BENCH_WITH_SPDLOG

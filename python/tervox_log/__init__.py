@@ -104,10 +104,16 @@ def _load():
 
 
 _c = _load()
+# The two calls of every trace, without ctypes' argument conversions, which cost as much as the
+# call itself: the callers pass bytes and ints only (int results need no restype).
+_trace_enabled_unchecked = _c["tervox_trace_enabled"]
+_trace_text_unchecked = _c["tervox_trace_text"]
 
 
 def _bytes(text):
-    return text if isinstance(text, bytes) else str(text).encode("utf-8", "backslashreplace")
+    if isinstance(text, bytes):
+        return text
+    return (text if isinstance(text, str) else str(text)).encode("utf-8", "backslashreplace")
 
 
 def _checked(result):
@@ -127,7 +133,7 @@ def trace_enabled(level):
 def trace(category, level, message):
     """Traces `message` at `level` under `category`, with the calling function's file, name and
     line as the location of warnings and errors. Returns whether it was written."""
-    if not _c.tervox_trace_enabled(level):
+    if not _trace_enabled_unchecked(level):
         return False
     frame = sys._getframe(1)
     code = frame.f_code
@@ -137,10 +143,10 @@ def trace(category, level, message):
 def trace_at(category, level, file, function, line, message):
     """Traces `message` with the location given. Returns whether the trace level let it through;
     raises OSError when the host made the stream throw, MemoryError when memory ran out."""
-    if not _c.tervox_trace_enabled(level):
+    if not _trace_enabled_unchecked(level):
         return False
-    _checked(_c.tervox_trace_text(_bytes(category), level, _bytes(file), _bytes(function), line,
-                                  _bytes(message)))
+    _checked(_trace_text_unchecked(_bytes(category), int(level), _bytes(file), _bytes(function),
+                                   int(line), _bytes(message)))
     return True
 
 
@@ -282,11 +288,9 @@ def raise_recorded_errors():
 def severity_of(levelno):
     """The trace severity of a Python log level: ERROR and above (CRITICAL) ERROR, WARNING
     WARNING, INFO INFO, DEBUG DEBUG, anything below DEBUG VERBOSE."""
-    for threshold, severity in ((logging.ERROR, ERROR), (logging.WARNING, WARNING),
-                                (logging.INFO, INFO), (logging.DEBUG, DEBUG)):
-        if levelno >= threshold:
-            return severity
-    return VERBOSE
+    if levelno >= logging.INFO:
+        return ERROR if levelno >= logging.ERROR else WARNING if levelno >= logging.WARNING else INFO
+    return DEBUG if levelno >= logging.DEBUG else VERBOSE
 
 
 class TraceHandler(logging.Handler):
@@ -299,7 +303,9 @@ class TraceHandler(logging.Handler):
 
     def __init__(self, category=None, level=logging.NOTSET):
         super().__init__(level)
-        self.category = category
+        self._category = None if category is None else _bytes(category)
+        # The encoded file and function of each place that logs, which repeat record after record.
+        self._places = {}
 
     def handle(self, record):
         passed = self.filter(record)
@@ -309,10 +315,23 @@ class TraceHandler(logging.Handler):
 
     def emit(self, record):
         severity = severity_of(record.levelno)
-        if not _c.tervox_trace_enabled(severity):
+        if not _trace_enabled_unchecked(severity):
             return
         try:
-            trace_at(self.category if self.category is not None else record.name, severity,
-                     record.pathname, record.funcName or "", record.lineno, self.format(record))
+            category = self._category if self._category is not None else _bytes(record.name)
+            place = (record.pathname, record.funcName)
+            encoded = self._places.get(place)
+            if encoded is None:
+                encoded = self._places[place] = (_bytes(place[0]), _bytes(place[1] or ""))
+            # Without a formatter of the host's, the default one would give the message alone
+            # (the trace adds tag and place), but for a traceback: spare its cost for the rest.
+            if self.formatter is None and not record.exc_info and not record.stack_info:
+                message = record.getMessage()
+            else:
+                message = self.format(record)
+            result = _trace_text_unchecked(category, severity, encoded[0], encoded[1],
+                                           record.lineno, _bytes(message))
+            if result < 0:
+                _checked(result)
         except Exception:
             self.handleError(record)
