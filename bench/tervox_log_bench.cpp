@@ -21,7 +21,7 @@
 #include <string>
 #include <utility>
 
-#include "ErrorCatalogue.h"
+#include "error/ErrorCatalogue.h"
 
 #if TERVOX_BENCH_WITH_SPDLOG
 #include <spdlog/sinks/basic_file_sink.h>
