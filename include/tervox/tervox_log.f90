@@ -9,9 +9,9 @@
 !   use tervox_log
 !   status = tervox_open_trace('run/trace.txt', append=.true.)
 !   if (tervox_trace_enabled(TERVOX_LOG_DEBUG)) status = tervox_trace('IMPORT', TERVOX_LOG_DEBUG, &
-!       'burst ' // describe(burst), __FILE__, 'import', __LINE__)
+!       'burst ' // describe(burst))   ! describe runs only when the trace is written
 !   status = tervox_record(TERVOX_LVL_ERROR, 306, 'reference.par is missing', 'looked in ./input', &
-!       __FILE__, 'import', __LINE__)
+!       'import.F90', 'import', __LINE__)   ! __LINE__: in .F90 files, which gfortran preprocesses
 module tervox_log
   use, intrinsic :: iso_c_binding, only: c_char, c_int, c_long_long, c_null_char, c_size_t
   implicit none
@@ -114,8 +114,9 @@ module tervox_log
 contains
 
   ! Traces `text` at `level` under `category`, as tervox_trace_text does, with the caller's
-  ! location when given (gfortran's preprocessor gives __FILE__ and __LINE__ in .F90 files). The
-  ! trace level is tested first, so a filtered call copies no string.
+  ! location when given (gfortran's preprocessor gives __LINE__ in .F90 files; a __FILE__ that
+  ! expands to a long path may break the 132-column line limit). The trace level is tested first,
+  ! so a filtered call copies no string.
   integer function tervox_trace(category, level, text, file, function, line) result(status)
     character(len=*), intent(in) :: category, text
     integer, intent(in) :: level
