@@ -43,11 +43,10 @@ _FAILURES = {
 }
 
 _TEXT, _INT, _SIZE, _LONG = ctypes.c_char_p, ctypes.c_int, ctypes.c_size_t, ctypes.c_longlong
-# Each function of the C interface this module calls: its result and argument types.
+# Each function of the C interface this module calls, but for the two of every trace (below): its
+# result and argument types.
 _SIGNATURES = {
-    "tervox_trace_text": (_INT, [_TEXT, _INT, _TEXT, _TEXT, _INT, _TEXT]),
     "tervox_log_text": (_INT, [_TEXT, _TEXT]),
-    "tervox_trace_enabled": (_INT, [_INT]),
     "tervox_set_trace_level": (None, [_INT]),
     "tervox_get_trace_level": (_INT, []),
     "tervox_open_trace": (_INT, [_TEXT, _INT]),
@@ -127,7 +126,7 @@ def _checked(result):
 
 def trace_enabled(level):
     """Whether a trace of `level` would be written at the trace level in force."""
-    return _c.tervox_trace_enabled(level) != 0
+    return _trace_enabled_unchecked(int(level)) != 0
 
 
 def trace(category, level, message):
