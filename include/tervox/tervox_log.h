@@ -100,7 +100,9 @@ TERVOX_LOG_EXPORT int tervox_close_log(void);
 /* Records an error (TERVOX_LVL_ERROR) or a warning (TERVOX_LVL_WARNING) as TervoxError::setLast
  * does: traces "[EC :code ] short_text - long_text" under "UNDEF" with the location, makes `code`
  * the level's last code and stacks it with both texts. A null text is taken as empty; any other
- * level records nothing. Returns 0, or a negative result, when nothing was recorded. */
+ * level records nothing. Returns 0, or a negative result when nothing was stacked:
+ * TERVOX_E_FAILED when the trace stream threw (nothing recorded), TERVOX_E_NO_MEMORY when memory
+ * ran out (nothing recorded, or, if the line was already traced, `code` made the last code). */
 TERVOX_LOG_EXPORT int tervox_record(int level, int code, const char* file, const char* function,
                                     int line, const char* short_text, const char* long_text);
 
