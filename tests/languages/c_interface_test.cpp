@@ -124,6 +124,7 @@ TEST(Macros, EvaluateArgumentsOnlyOfTracesThatAreWrittenAndNoneBelowTheMinimumLe
     SCOPED_TRACE("severity " + std::to_string(level) + ", trace level " +
                  std::to_string(trace_level));
     tervox_set_trace_level(trace_level);
+    EXPECT_EQ(tervox_get_trace_level(), trace_level);
     evaluations = 0;
     TERVOX_TRACE_IF_ENABLED("M", level, "%d", evaluated(7));
     EXPECT_EQ(trace.take(), written);
