@@ -6,6 +6,7 @@
 // every one of them writes the same bytes for the same line.
 
 #include <tervox/TervoxLogger.h>
+#include <tervox/tervox_log.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,6 +56,18 @@ struct TraceMessageWriter final : Writer {
   void write_line(const char* text) override {
     TervoxLogger::trace_message(kCategory, TervoxLogger::LOG_INFO, __FILE__, __func__, __LINE__,
                                 kMessageFormat, text, kPass);
+  }
+};
+
+// The same line through the C interface.
+struct CTraceWriter final : Writer {
+  explicit CTraceWriter(const fs::path& path) {
+    TervoxLogger::get_process_trace_stream()->open(path, std::ios::out | std::ios::app);
+  }
+  ~CTraceWriter() override { TervoxLogger::get_process_trace_stream()->close(); }
+  void write_line(const char* text) override {
+    tervox_trace(kCategory, TERVOX_LOG_INFO, __FILE__, __func__, __LINE__, kMessageFormat, text,
+                 kPass);
   }
 };
 
@@ -136,6 +149,7 @@ inline bool contenders_write_the_same_bytes(const fs::path& folder) {
     const std::string expected = bytes_written_by<FloorWriter>(folder / "floor.txt", text);
     const std::pair<const char*, std::string> others[] = {
       {"trace_message", bytes_written_by<TraceMessageWriter>(folder / "trace.txt", text)},
+      {"tervox_trace", bytes_written_by<CTraceWriter>(folder / "c_trace.txt", text)},
       {"ostream insertion", bytes_written_by<StreamInsertionWriter>(folder / "ostream.txt", text)},
       {"fprintf", bytes_written_by<FprintfWriter>(folder / "fprintf.txt", text)},
 #if TERVOX_BENCH_WITH_SPDLOG

@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
+#include <tervox/TervoxMacros.h>
+#include <tervox/tervox_log.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -63,6 +65,7 @@ void BM_Write(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
 }
 BENCHMARK_TEMPLATE(BM_Write, TraceMessageWriter)->Name("trace_message_written")->Arg(60)->Arg(300);
+BENCHMARK_TEMPLATE(BM_Write, CTraceWriter)->Name("tervox_trace_written")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FloorWriter)->Name("floor_snprintf_write")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, StreamInsertionWriter)->Name("ostream_insertion")->Arg(60)->Arg(300);
 BENCHMARK_TEMPLATE(BM_Write, FprintfWriter)->Name("fprintf_fflush")->Arg(60)->Arg(300);
@@ -123,6 +126,17 @@ void BM_TraceFiltered(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TraceFiltered)->Name("trace_message_filtered")->Arg(60)->Arg(300);
+
+// The level is tested before the arguments are evaluated: a filtered trace costs that test alone.
+void BM_TraceIfEnabledFiltered(benchmark::State& state) {
+  const std::string text = tile_text(60);
+  TervoxLogger::set_trace_level(3);
+  for (auto _ : state) {
+    TERVOX_TRACE_IF_ENABLED(kCategory, TervoxLogger::LOG_DEBUG, kMessageFormat, text.c_str(),
+                            kPass);
+  }
+}
+BENCHMARK(BM_TraceIfEnabledFiltered)->Name("trace_if_enabled_filtered");
 
 void BM_LogMessage(benchmark::State& state) {
   const std::string text = tile_text(60);

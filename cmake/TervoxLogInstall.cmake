@@ -1,7 +1,7 @@
 # Installs the headers, the library with its SONAME links, tervox-errors with its manual page and
-# the operators' guide, a CMake package (find_package(tervox_log CONFIG)) and a pkg-config file, in
-# three components that the packages follow: runtime (what a host loads), dev (what a host is
-# built with) and tool (tervox-errors).
+# the operators' guide, a CMake package (find_package(tervox_log CONFIG)), a pkg-config file and
+# the Python package, in four components that the packages follow: runtime (what a host loads),
+# dev (what a host is built with), tool (tervox-errors) and python.
 # The build tree is a CMake package too: -Dtervox_log_DIR=<build dir> uses the library unbuilt.
 include(CMakePackageConfigHelpers)
 
@@ -69,3 +69,25 @@ endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tervox_log.pc.in ${PROJECT_BINARY_DIR}/tervox_log.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT dev)
+
+# The Python package is pure Python over the C interface, so one copy serves every Python 3 of the
+# machine. Beside it goes the library's place relative to it, so that an installation under any
+# prefix (or moved, as the tarball is) finds its own library before any other.
+set(TERVOX_LOG_PYTHON_DIR lib/python3/dist-packages CACHE STRING
+  "Where the Python package tervox_log is installed, relative to the prefix")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/tervox_log DESTINATION ${TERVOX_LOG_PYTHON_DIR}
+  COMPONENT python PATTERN __pycache__ EXCLUDE)
+if(WIN32)
+  set(tervox_log_python_library_dir ${CMAKE_INSTALL_BINDIR})
+  set(tervox_log_python_library $<TARGET_FILE_NAME:tervox_log>)
+else()
+  set(tervox_log_python_library_dir ${CMAKE_INSTALL_LIBDIR})
+  set(tervox_log_python_library $<TARGET_SONAME_FILE_NAME:tervox_log>)
+endif()
+file(RELATIVE_PATH tervox_log_python_to_library /prefix/${TERVOX_LOG_PYTHON_DIR}/tervox_log
+  /prefix/${tervox_log_python_library_dir})
+string(REGEX REPLACE "/$" "" tervox_log_python_to_library "${tervox_log_python_to_library}")
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/python/_installed.py CONTENT
+  "LIBRARY = \"${tervox_log_python_to_library}/${tervox_log_python_library}\"\n")
+install(FILES ${PROJECT_BINARY_DIR}/python/_installed.py
+  DESTINATION ${TERVOX_LOG_PYTHON_DIR}/tervox_log COMPONENT python)

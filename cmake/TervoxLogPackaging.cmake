@@ -3,6 +3,7 @@
 #   libtervox-log<major>   runtime: the library and its SONAME link
 #   libtervox-log-dev      dev: headers, the unversioned link, the CMake and pkg-config files
 #   tervox-errors          tool: the tool and its manual page
+#   python3-tervox-log     python: the Python package
 set(CPACK_PACKAGE_VENDOR "tervox")
 set(CPACK_PACKAGE_CONTACT "tervox developers <tervox-dev@localhost>")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
@@ -22,7 +23,11 @@ tervox hosts.")
 set(CPACK_COMPONENT_TOOL_DESCRIPTION "tervox-errors explains error codes to operators: it prints \
 their descriptions, searches and lists the catalogue, and summarises the errors and warnings \
 recorded in a trace.")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION "The Python package tervox_log: traces, logs and records \
+errors into the same trace and registry as the C, C++ and Fortran modules of the process, and a \
+logging handler that writes Python's log records into the trace.")
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
+set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -44,5 +49,10 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtervox-log-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME tervox-errors)
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
+# Pure Python: one package for every architecture and every Python 3.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tervox-log)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS python3)
 
 include(CPack)

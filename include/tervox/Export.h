@@ -1,9 +1,9 @@
 #ifndef TERVOX_EXPORT_H
 #define TERVOX_EXPORT_H
 
-// TERVOX_LOG_EXPORT marks the classes that hosts call; whatever does not carry it stays out of
-// the library's exported interface. Hosts never define TERVOX_LOG_BUILDING_LIBRARY: the library's
-// own build sets it.
+// TERVOX_LOG_EXPORT marks the classes and the C functions that hosts call; whatever does not
+// carry it stays out of the library's exported interface. This header is C as well as C++. Hosts
+// never define TERVOX_LOG_BUILDING_LIBRARY: the library's own build sets it.
 #if defined(_WIN32)
 // A DLL (MinGW-w64 or MSVC): exported while the DLL itself is built, imported by every host.
 #if defined(TERVOX_LOG_BUILDING_LIBRARY)

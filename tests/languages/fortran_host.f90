@@ -1,0 +1,54 @@
+! The reference host's calls through the Fortran module (see reference_host.cpp).
+!   fortran_host TRACE LOG
+program fortran_host
+  use tervox_log
+  implicit none
+  character(len=512) :: trace_path, log_path
+  integer :: failures
+
+  call get_command_argument(1, trace_path)
+  call get_command_argument(2, log_path)
+  failures = 0
+  call check(tervox_open_trace(trim(trace_path), append=.false.))
+  call check(tervox_open_log(trim(log_path), append=.false.))
+  call tervox_set_trace_level(4)
+  call check(tervox_trace('IO', TERVOX_LOG_INFO, '3 tries at 50%'))
+  call check(tervox_trace('IO', TERVOX_LOG_DEBUG, '%s stays', 'host.src', 'run', 2))
+  call check(tervox_trace('IO', TERVOX_LOG_WARNING, 'look out', 'host.src', 'run', 3))
+  call tervox_set_trace_level(2)
+  call check(tervox_trace('IO', TERVOX_LOG_INFO, 'hidden'))
+  call check(tervox_record(TERVOX_LVL_ERROR, 306, 'reference.par is missing', 'in ./input', &
+      'host.src', 'run', 5))
+  call check(tervox_record(TERVOX_LVL_WARNING, 307, '50% done', '%d', 'host.src', 'run', 6))
+  call check(tervox_push(TERVOX_LVL_ERROR, 300, 'a', 'b'))
+  call tervox_set_trace_level(3)
+  call check(tervox_trace('IO', TERVOX_LOG_PLAIN, 'last ' // text(tervox_last_code(TERVOX_LVL_ERROR)) &
+      // ' of ' // text(tervox_stack_size(TERVOX_LVL_ERROR)) // ', stack ' &
+      // text(tervox_stack_code(TERVOX_LVL_ERROR, 0)) // ' ' &
+      // text(tervox_stack_code(TERVOX_LVL_ERROR, 1)) // ' ' &
+      // text(tervox_stack_code(TERVOX_LVL_ERROR, 2))))
+  call check(tervox_trace('IO', TERVOX_LOG_PLAIN, tervox_last_short_description(TERVOX_LVL_ERROR)))
+  call check(tervox_trace('IO', TERVOX_LOG_PLAIN, tervox_stack_descriptions(TERVOX_LVL_WARNING)))
+  call tervox_clear(TERVOX_LVL_ERROR)
+  call check(tervox_log_line('RUN', 'done: 100%, last ' // text(tervox_last_code(TERVOX_LVL_ERROR))))
+  call check(tervox_close_trace())
+  call check(tervox_close_log())
+  if (failures /= 0) error stop 1
+
+contains
+
+  ! The digits of a code that is not negative. (No formatted write: libgfortran reads its format
+  ! with strndup, which AddressSanitizer's strict string checks take for an overflow.)
+  recursive function text(code) result(digits)
+    integer, intent(in) :: code
+    character(len=:), allocatable :: digits
+    digits = achar(iachar('0') + mod(code, 10))
+    if (code >= 10) digits = text(code / 10) // digits
+  end function
+
+  subroutine check(status)
+    integer, intent(in) :: status
+    if (status < 0) failures = failures + 1
+  end subroutine
+
+end program fortran_host
