@@ -13,7 +13,9 @@
 
 #include <tervox/TervoxLogger.h>
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "Lifetime.h"
 #include "error/RegistryStorage.h"
@@ -51,11 +53,31 @@ std::mutex& registry_state_lock() { return registry_lock; }
 
 RegistryStorage registry_storage;
 
+std::atomic<bool> teardown_begun{false};
+
 namespace {
 
-// Waits for the visits in progress, then destroys the registry. Returns whether it could.
+// Long enough for any line to reach a working file; a holder that takes longer is stuck (a thread
+// blocked inside a host's stream buffer), and the objects must then be left as they are.
+constexpr auto kLongestHold = std::chrono::seconds(2);
+
+template <typename Lock>
+bool take_for_good(Lock& lock) {
+  const auto give_up = std::chrono::steady_clock::now() + kLongestHold;
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Begins the teardown (Lifetime.h): takes every lock for good, then destroys the registry.
+// Returns whether it could.
 bool tear_down_registry() {
-  if (!close_for_teardown()) return false;
+  teardown_begun.store(true, std::memory_order_relaxed);
+  if (!take_for_good(trace_lock) || !take_for_good(log_lock) || !take_for_good(registry_lock)) {
+    return false;
+  }
   registry_storage.destroy();
   return true;
 }
@@ -104,12 +126,7 @@ void parent_after_fork() {
   release_after_fork(trace_lock);
 }
 
-void child_after_fork() {
-  forget_visits_of_other_threads();
-  parent_after_fork();
-}
-
-const int fork_handlers = pthread_atfork(prepare_fork, parent_after_fork, child_after_fork);
+const int fork_handlers = pthread_atfork(prepare_fork, parent_after_fork, parent_after_fork);
 #endif
 
 }  // namespace

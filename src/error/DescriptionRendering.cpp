@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "Lifetime.h"
 #include "error/ErrorCatalogue.h"
 #include "error/ErrorState.h"
 #include "error/RegistryStorage.h"
@@ -18,8 +17,6 @@ using tervox::detail::ErrorState;
 using tervox::detail::LevelRecord;
 
 namespace {
-
-using Hold = std::lock_guard<std::mutex>;
 
 enum class Length { kShort, kLong };
 
@@ -56,20 +53,17 @@ std::string render(const LevelRecord* record, ERROR_LVL level, int code, Length 
   return out;
 }
 
-// Renderers are visits of the library (Lifetime.h): once its finaliser has begun they return "".
+// Renderers hold the registry's lock; once the library's teardown has begun they return "".
 std::string describe(ErrorState& state, ERROR_LVL level, int code, Length length) {
-  const tervox::detail::Visit visit;
-  if (!visit) return std::string();
-  const Hold hold(tervox::detail::registry_state_lock());
-  return render(state.record(level), level, code, length);
+  const tervox::detail::RegistryHold hold;
+  return hold ? render(state.record(level), level, code, length) : std::string();
 }
 
 // The last code and the caller text are read under one hold, so they belong to the same record.
 // Any other level describes code 0.
 std::string describe_last(ErrorState& state, ERROR_LVL level, Length length) {
-  const tervox::detail::Visit visit;
-  if (!visit) return std::string();
-  const Hold hold(tervox::detail::registry_state_lock());
+  const tervox::detail::RegistryHold hold;
+  if (!hold) return std::string();
   const LevelRecord* const record = state.record(level);
   return render(record, level, record != nullptr ? record->last_code : 0, length);
 }
@@ -95,11 +89,10 @@ std::string TervoxError::getLastLongDescription(ERROR_LVL level) {
 // Error entries carry the catalogue's short text, warning entries its long one; each entry ends
 // with one more "\n".
 std::string TervoxError::getStackDescriptions(ERROR_LVL level) {
-  const tervox::detail::Visit visit;
-  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  const tervox::detail::RegistryHold hold;
+  const LevelRecord* const record = hold ? m_state->record(level) : nullptr;
   if (record == nullptr) return std::string();
   const Length length = level == LVL_ERROR ? Length::kShort : Length::kLong;
-  const Hold hold(tervox::detail::registry_state_lock());
   const std::vector<int>& codes = record->code_stack;
   const std::vector<std::string>& caller_texts = record->short_texts;
   // A host that changed the stack through getStack may have broken the equal lengths: render

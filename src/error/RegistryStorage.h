@@ -5,6 +5,8 @@
 
 #include <tervox/TervoxError.h>
 
+#include "Lifetime.h"
+
 namespace tervox::detail {
 
 // The static storage of the one registry. getInstance constructs the registry in it on first use;
@@ -37,6 +39,25 @@ extern RegistryStorage registry_storage;
 
 // The lock that guards the registry's state; see ProcessObjects.cpp for the lock order.
 std::mutex& registry_state_lock();
+
+// Holds the registry's lock for its lifetime, unless the library's teardown has begun
+// (Lifetime.h): the registry may be gone then, and the holder must leave it alone.
+class RegistryHold {
+ public:
+  RegistryHold() : held_(!tearing_down()) {
+    if (held_) registry_state_lock().lock();
+  }
+  ~RegistryHold() {
+    if (held_) registry_state_lock().unlock();
+  }
+  RegistryHold(const RegistryHold&) = delete;
+  RegistryHold& operator=(const RegistryHold&) = delete;
+
+  explicit operator bool() const { return held_; }
+
+ private:
+  bool held_;
+};
 
 }  // namespace tervox::detail
 

@@ -7,7 +7,6 @@
 #include <new>
 #include <utility>
 
-#include "Lifetime.h"
 #include "error/ErrorState.h"
 #include "error/RegistryStorage.h"
 #include "log/TraceLayout.h"
@@ -17,8 +16,6 @@ using tervox::detail::ErrorState;
 using tervox::detail::LevelRecord;
 
 namespace {
-
-using Hold = std::lock_guard<std::mutex>;
 
 // "[EC :300 ] short - long": the trace keeps its own spacing, unlike the rendered descriptions.
 std::string trace_text(int code, const std::string& short_text, const std::string& long_text) {
@@ -51,7 +48,8 @@ void append_record(LevelRecord& record, int code, std::string short_text, std::s
 
 // What setLast stacks once its line is traced.
 struct PendingRecord {
-  LevelRecord* record;
+  tervox::detail::ErrorState* state;
+  ERROR_LVL level;
   int code;
   std::string* short_text;
   std::string* long_text;
@@ -59,9 +57,11 @@ struct PendingRecord {
 
 void stack_pending_record(void* context) {
   PendingRecord& pending = *static_cast<PendingRecord*>(context);
-  const Hold hold(tervox::detail::registry_state_lock());
-  pending.record->last_code = pending.code;
-  append_record(*pending.record, pending.code, std::move(*pending.short_text),
+  const tervox::detail::RegistryHold hold;
+  if (!hold) return;
+  LevelRecord& record = *pending.state->record(pending.level);
+  record.last_code = pending.code;
+  append_record(record, pending.code, std::move(*pending.short_text),
                 std::move(*pending.long_text));
 }
 
@@ -79,14 +79,12 @@ TervoxError::TervoxError() : m_state(std::make_unique<ErrorState>()) {}
 
 TervoxError::~TervoxError() = default;
 
-// Every operation below is a visit of the library (Lifetime.h): once the finaliser has begun, it
-// does nothing and returns its neutral result.
+// Every operation below holds the registry's lock while it reads or changes the state; once the
+// library's teardown has begun it does nothing and returns its neutral result (Lifetime.h).
 
 void TervoxError::init(std::string name) {
-  const tervox::detail::Visit visit;
-  if (!visit) return;
-  const Hold hold(tervox::detail::registry_state_lock());
-  m_name = std::move(name);
+  const tervox::detail::RegistryHold hold;
+  if (hold) m_name = std::move(name);
 }
 
 // The line is traced under the trace stream's lock and the record stacked before that lock is
@@ -94,46 +92,37 @@ void TervoxError::init(std::string name) {
 // registry's own lock is held only for the stacking, so readers never wait for a stream.
 void TervoxError::setLast(ERROR_LVL level, int code, const char* file, const char* function,
                           int line, std::string shortText, std::string longText) {
-  const tervox::detail::Visit visit;
-  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
-  if (record == nullptr) return;
+  if (level != LVL_ERROR && level != LVL_WARNING) return;
   const int severity = level == LVL_ERROR ? TervoxLogger::LOG_ERROR : TervoxLogger::LOG_WARNING;
   const std::string text = trace_text(code, shortText, longText);
-  PendingRecord pending{record, code, &shortText, &longText};
+  PendingRecord pending{m_state.get(), level, code, &shortText, &longText};
   tervox::detail::trace_text_then(tervox::detail::kRecordCategory.data(), severity, file, function,
                                   line, text.c_str(), stack_pending_record, &pending);
 }
 
 void TervoxError::pushOnStack(ERROR_LVL level, int code, std::string shortText,
                               std::string longText) {
-  const tervox::detail::Visit visit;
-  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
-  if (record == nullptr) return;
-  const Hold hold(tervox::detail::registry_state_lock());
-  append_record(*record, code, std::move(shortText), std::move(longText));
+  const tervox::detail::RegistryHold hold;
+  LevelRecord* const record = hold ? m_state->record(level) : nullptr;
+  if (record != nullptr) append_record(*record, code, std::move(shortText), std::move(longText));
 }
 
 int TervoxError::getLast(ERROR_LVL level) {
-  const tervox::detail::Visit visit;
-  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
-  if (record == nullptr) return 0;
-  const Hold hold(tervox::detail::registry_state_lock());
-  return record->last_code;
+  const tervox::detail::RegistryHold hold;
+  const LevelRecord* const record = hold ? m_state->record(level) : nullptr;
+  return record != nullptr ? record->last_code : 0;
 }
 
 int TervoxError::getStackSize(ERROR_LVL level) {
-  const tervox::detail::Visit visit;
-  const LevelRecord* const record = visit ? m_state->record(level) : nullptr;
-  if (record == nullptr) return 0;
-  const Hold hold(tervox::detail::registry_state_lock());
-  return static_cast<int>(record->code_stack.size());
+  const tervox::detail::RegistryHold hold;
+  const LevelRecord* const record = hold ? m_state->record(level) : nullptr;
+  return record != nullptr ? static_cast<int>(record->code_stack.size()) : 0;
 }
 
 int TervoxError::get(ERROR_LVL level, int index) {
-  const tervox::detail::Visit visit;
-  const LevelRecord* const record = visit && index >= 0 ? m_state->record(level) : nullptr;
+  const tervox::detail::RegistryHold hold;
+  const LevelRecord* const record = hold && index >= 0 ? m_state->record(level) : nullptr;
   if (record == nullptr) return 0;
-  const Hold hold(tervox::detail::registry_state_lock());
   const std::vector<int>& codes = record->code_stack;
   return static_cast<std::size_t>(index) < codes.size() ? codes[static_cast<std::size_t>(index)]
                                                         : 0;
@@ -146,10 +135,9 @@ std::vector<int>& TervoxError::getStack(ERROR_LVL level) {
 }
 
 void TervoxError::clear(ERROR_LVL level) {
-  const tervox::detail::Visit visit;
-  LevelRecord* const record = visit ? m_state->record(level) : nullptr;
+  const tervox::detail::RegistryHold hold;
+  LevelRecord* const record = hold ? m_state->record(level) : nullptr;
   if (record == nullptr) return;
-  const Hold hold(tervox::detail::registry_state_lock());
   record->last_code = tervox::detail::kInitialCode;
   // Each sequence keeps at least one slot, so none of these allocates.
   record->code_stack.assign(1, tervox::detail::kInitialCode);

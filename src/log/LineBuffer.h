@@ -57,6 +57,16 @@ class LineBuffer {
     end_line();
   }
 
+  // Formats a message that is not written, as the writers do whatever the level, into the inline
+  // room only: nobody reads it, and a filtered message must not cost a heap allocation.
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 0)))
+#endif
+  void
+  format_unwritten(const char* fmt, va_list arguments) {
+    std::vsnprintf(inline_, kInlineCapacity, fmt, arguments);
+  }
+
   // Appends `text` as the message, as "%s" with it would.
   void append_message_text(const char* text) {
     const std::size_t length = std::min(std::strlen(text), kTextLimit);

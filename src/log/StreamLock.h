@@ -30,6 +30,18 @@ class StreamLock {
     depth = 1;
   }
 
+  // As lock, without waiting; returns whether the calling thread holds the lock now.
+  bool try_lock() {
+    if (held_here()) {
+      ++depth;
+      return true;
+    }
+    if (!mutex_.try_lock()) return false;
+    holder_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    depth = 1;
+    return true;
+  }
+
   // Ends one level of the calling thread's hold; the last one releases the lock.
   void unlock() {
     if (--depth > 0) return;

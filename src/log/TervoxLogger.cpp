@@ -29,13 +29,6 @@ constexpr int kInitialisedMarker = 123456;
 
 constexpr int kLevelCount = static_cast<int>(tervox::detail::kLevelLayouts.size());
 
-// The message of a line: a format with its arguments, or text that is never read as a format.
-struct Message {
-  const char* fmt;
-  va_list* arguments;
-  const char* text;
-};
-
 // The layout of `log_level` if the trace level in force lets it through, else null.
 const LevelLayout* written_layout(int log_level) {
   if (log_level < 0 || log_level >= kLevelCount) return nullptr;
@@ -70,22 +63,6 @@ void build_prefix(LineBuffer& line, const LevelLayout& layout, std::string_view 
   line.append_to_prefix(layout.level_prefix);
 }
 
-void append_message(LineBuffer& line, const Message& message) {
-  if (message.text != nullptr) {
-    line.append_message_text(message.text);
-  } else {
-    line.append_message(message.fmt, *message.arguments);
-  }
-}
-
-// A message is formatted whether or not it is written; one that is not needs no more room than
-// the formatter's own.
-void format_unwritten(const Message& message) {
-  if (message.text != nullptr) return;
-  char scratch[64];
-  std::vsnprintf(scratch, sizeof scratch, message.fmt, *message.arguments);
-}
-
 // The line in one insertion, so that it leaves in one write, then the flush of the line end and
 // one more, as the writers owe their callers. A field width that the host set applies to the
 // line's first insertion, the prefix, as it always has. After a failed line the stream holds
@@ -117,11 +94,10 @@ class Inserting {
 // Writes the line under its stream's lock, then runs after_line, if any, still under it. A line
 // that the calling thread writes from inside its own insertion into the same stream (a call-back
 // of the host's stream buffer) is dropped: that stream is in the middle of a line, and the lock
-// would wait for ever on its own holder.
+// would wait for ever on its own holder. So is a line written once the teardown has begun.
 void write_line(std::basic_fstream<char>& stream, StreamLock& lock, const LineBuffer& line,
                 void (*after_line)(void*), void* context) {
-  const tervox::detail::Visit visit;
-  if (visit && !(lock.held_here() && lock.writing)) {
+  if (!tervox::detail::tearing_down() && !(lock.held_here() && lock.writing)) {
     const std::lock_guard<StreamLock> hold(lock);
     {
       const Inserting inserting(lock);
@@ -133,36 +109,29 @@ void write_line(std::basic_fstream<char>& stream, StreamLock& lock, const LineBu
   if (after_line != nullptr) after_line(context);
 }
 
-void trace(const char* category, int log_level, const char* file, const char* function,
-           int line_number, const Message& message, void (*after_line)(void*), void* context) {
-  TervoxLogger::init();
-  const LevelLayout* const layout = written_layout(log_level);
-  if (layout == nullptr) {
-    format_unwritten(message);
-    if (after_line != nullptr) after_line(context);
-    return;
-  }
-  LineBuffer line;
-  build_prefix(line, *layout, category, file == nullptr ? "" : file,
-               function == nullptr ? "" : function, line_number);
-  append_message(line, message);
+void write_trace_line(const LineBuffer& line, void (*after_line)(void*), void* context) {
   write_line(*TervoxLogger::get_process_trace_stream(), tervox::detail::trace_stream_lock(), line,
              after_line, context);
 }
 
-void log(const char* category, const Message& message) {
-  TervoxLogger::init();
-  LineBuffer line;
-  append_tag(line, category);
-  line.append_to_prefix(" ");
-  append_message(line, message);
+void write_log_line(const LineBuffer& line) {
   write_line(*TervoxLogger::get_process_log_stream(), tervox::detail::log_stream_lock(), line,
              nullptr, nullptr);
 }
 
+void start_trace_line(LineBuffer& line, const LevelLayout& layout, const char* category,
+                      const char* file, const char* function, int line_number) {
+  build_prefix(line, layout, category, file == nullptr ? "" : file,
+               function == nullptr ? "" : function, line_number);
+}
+
+void start_log_line(LineBuffer& line, const char* category) {
+  append_tag(line, category);
+  line.append_to_prefix(" ");
+}
+
 bool reopen(std::basic_fstream<char>& stream, StreamLock& lock, const char* path, bool append) {
-  const tervox::detail::Visit visit;
-  if (!visit) return false;
+  if (tervox::detail::tearing_down()) return false;
   const std::lock_guard<StreamLock> hold(lock);
   if (stream.is_open()) stream.close();
   // Binary, so that a line ends in one line feed on every platform, as the tool expects.
@@ -173,8 +142,7 @@ bool reopen(std::basic_fstream<char>& stream, StreamLock& lock, const char* path
 
 // As std::fstream::close, which reports a failure only through the stream's state.
 bool close(std::basic_fstream<char>& stream, StreamLock& lock) {
-  const tervox::detail::Visit visit;
-  if (!visit) return false;
+  if (tervox::detail::tearing_down()) return false;
   const std::lock_guard<StreamLock> hold(lock);
   if (!stream.is_open()) return false;
   const bool closed = stream.rdbuf()->close() != nullptr;
@@ -193,35 +161,55 @@ StreamLock* lock_of(std::basic_fstream<char>* stream) {
 
 namespace tervox::detail {
 
+// Each writer runs the logger's entry guard first. A message is formatted whether or not it is
+// written.
 void trace_formatted(const char* category, int log_level, const char* file, const char* function,
                      int line, const char* fmt, va_list arguments) {
-  va_list own;
-  va_copy(own, arguments);
-  trace(category, log_level, file, function, line, Message{fmt, &own, nullptr}, nullptr, nullptr);
-  va_end(own);
-}
-
-void trace_text(const char* category, int log_level, const char* file, const char* function,
-                int line, const char* text) {
-  trace(category, log_level, file, function, line, Message{nullptr, nullptr, text}, nullptr,
-        nullptr);
+  TervoxLogger::init();
+  LineBuffer buffer;
+  const LevelLayout* const layout = written_layout(log_level);
+  if (layout == nullptr) {
+    buffer.format_unwritten(fmt, arguments);
+    return;
+  }
+  start_trace_line(buffer, *layout, category, file, function, line);
+  buffer.append_message(fmt, arguments);
+  write_trace_line(buffer, nullptr, nullptr);
 }
 
 void trace_text_then(const char* category, int log_level, const char* file, const char* function,
                      int line, const char* text, void (*after_line)(void*), void* context) {
-  trace(category, log_level, file, function, line, Message{nullptr, nullptr, text}, after_line,
-        context);
+  TervoxLogger::init();
+  const LevelLayout* const layout = written_layout(log_level);
+  if (layout == nullptr) {
+    if (after_line != nullptr) after_line(context);
+    return;
+  }
+  LineBuffer buffer;
+  start_trace_line(buffer, *layout, category, file, function, line);
+  buffer.append_message_text(text);
+  write_trace_line(buffer, after_line, context);
+}
+
+void trace_text(const char* category, int log_level, const char* file, const char* function,
+                int line, const char* text) {
+  trace_text_then(category, log_level, file, function, line, text, nullptr, nullptr);
 }
 
 void log_formatted(const char* category, const char* fmt, va_list arguments) {
-  va_list own;
-  va_copy(own, arguments);
-  log(category, Message{fmt, &own, nullptr});
-  va_end(own);
+  TervoxLogger::init();
+  LineBuffer buffer;
+  start_log_line(buffer, category);
+  buffer.append_message(fmt, arguments);
+  write_log_line(buffer);
 }
 
 void log_text(const char* category, const char* text) {
-  log(category, Message{nullptr, nullptr, text});
+  TervoxLogger::init();
+  LineBuffer buffer;
+  start_log_line(buffer, category);
+  buffer.append_message_text(text);
+  write_log_line(buffer);
 }
 
 bool trace_enabled(int log_level) { return written_layout(log_level) != nullptr; }
