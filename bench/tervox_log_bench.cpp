@@ -21,6 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using tervox::bench::CTraceWriter;
 using tervox::bench::FloorWriter;
 using tervox::bench::FprintfWriter;
 using tervox::bench::kCategory;

@@ -4,8 +4,8 @@
 include(CheckCXXSourceCompiles)
 include(CheckLinkerFlag)
 
-# The kind of function the compile flags exist for: a frame as big as the writers' line buffers,
-# whose address escapes into a libc call. Built at -O2 like the shipped library, so a compiler that
+# The kind of function the compile flags exist for: a big frame whose address escapes into a libc
+# call. Built at -O2 like the shipped library, so a compiler that
 # cannot build such a function with the flag (MinGW-w64's GCC 12 crashes on stack-clash probes
 # under SEH) fails the check instead of the build.
 set(tervox_log_hardening_probe [[
@@ -37,9 +37,10 @@ function(tervox_log_harden_shared_library target symbol_map)
     target_compile_options(${target} PRIVATE -fstack-protector-strong)
     target_link_options(${target} PRIVATE -fstack-protector-strong)
   endif()
-  # Probing each page of a big frame makes a thread whose stack is too small for the writers'
-  # buffers fault in its own guard page instead of writing past it into other memory. Windows
-  # probes big frames anyway (___chkstk_ms).
+  # Probing each page of a big frame makes a thread whose stack is too small fault in its own guard
+  # page instead of writing past it into other memory. The library's own frames are small, but
+  # the flag keeps that promise for any that grows. Windows probes big frames anyway
+  # (___chkstk_ms).
   if(NOT WIN32)
     tervox_log_check_hardening_flag(-fstack-clash-protection TERVOX_LOG_HAS_STACK_CLASH_PROTECTION)
     if(TERVOX_LOG_HAS_STACK_CLASH_PROTECTION)
