@@ -7,24 +7,12 @@
 #include <tervox/TervoxMacros.h>
 #include <tervox/tervox_log.h>
 
-#include <climits>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 #include <tuple>
 
 #include "../CapturedStream.h"
-
-static int allocations = 0, failing_allocation = 0;
-
-void* operator new(std::size_t size) {
-  if (++allocations == failing_allocation) throw std::bad_alloc();
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#include "../FailingAllocations.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
-! The reference host's calls through the Fortran module (see reference_host.cpp).
-!   fortran_host TRACE LOG
+! The reference host's calls through the Fortran module (see reference_host.cpp): fortran_host TRACE LOG
 program fortran_host
   use tervox_log
   implicit none
@@ -37,8 +36,7 @@ program fortran_host
 
 contains
 
-  ! The digits of a code that is not negative. (No formatted write: libgfortran reads its format
-  ! with strndup, which AddressSanitizer's strict string checks take for an overflow.)
+  ! Not a formatted write: AddressSanitizer takes libgfortran's strndup of the format for an overflow.
   recursive function text(code) result(digits)
     integer, intent(in) :: code
     character(len=:), allocatable :: digits

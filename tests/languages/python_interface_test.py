@@ -1,5 +1,4 @@
-"""The Python package over this build's library (TERVOX_LOG_LIBRARY): the reference host's bytes,
-the caller's location, one stack with a C++ plugin, and the logging handler from many threads."""
+"""The Python package over this build's library (TERVOX_LOG_LIBRARY)."""
 
 import ctypes
 import logging
