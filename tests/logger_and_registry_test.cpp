@@ -229,14 +229,6 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
   }
 }
 
-// Codes beside and between the catalogue's rows and past its ends are described by no row.
-TEST(Registry, DescribesNoCodeOutsideTheCatalogue) {
-  for (const int code : {-1, 99, 101, 311, 1101, 3005, INT_MAX, INT_MIN})
-    EXPECT_EQ(act(kShort, kTwo, code) + " | " + act(kLong, kTwo, code),
-              "invalid map<K, T> key | invalid map<K, T> key")
-        << "code " << code;
-}
-
 // Readers racing records and clears see the level either fresh or holding the one record, never a
 // mix of the two. Each reads in a thread of its own, so that nothing but the registry's lock orders
 // its reads after the records: ThreadSanitizer reports a reader that skips the lock.

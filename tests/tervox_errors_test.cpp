@@ -92,14 +92,15 @@ TEST_F(TervoxErrors, DescribesAndListsCodes) {
 
 TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
   // A processing run's trace as the registry writes it, with damage: a warning's location line
-  // followed by an error's message line, another trace's look-alike lines, a record cut short;
-  // and the same on Windows, cut after a location line.
+  // followed by an error's message line, another trace's look-alike lines, a record cut short, a
+  // byte that is not UTF-8 (a column wide once replaced); and the same on Windows, cut after a
+  // location line.
   const std::string records =
       "[IMPORT][!] [im.cpp, open:5]\n"
       "[UNDEF][?] [co.cpp, match:10]\n[UNDEF][?] [EC :1900 ] 14 of 40 - burst 3\n"
       "[UNDEF][?] [co.cpp, match:12]\n[UNDEF][!] [EC :306 ] a.par - missing\n"
       "[UNDEF][!] [im.cpp, open:20]\n[UNDEF][!] [EC :306 ] a.par - missing\n"
-      "[UNDEF][!] [C:\\x, y.cpp, f:1]\n[UNDEF][!] [EC :99 ] not catalogued - \n"
+      "[UNDEF][!] [C:\\x, \xff.cpp, f:1]\n[UNDEF][!] [EC :99 ] not catalogued - \n"
       "[UNDEF][!] [im.cpp, open:30]\n";
   write("lf", records + "[UNDEF][!] [E");
   std::string crlf;
@@ -120,8 +121,8 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
       {"explain lf crlf", 0,
        "traces: 2, errors: 4, warnings: 2; skipped: 2 other lines, 7 damaged lines\n\n"
        "level    code  count  traces  description             first raised            last raised\n"
-       "error      99      2       2  (not in the catalogue)  lf:8: C:\\x, y.cpp, f:1  crlf:8: C:\\x, "
-       "y.cpp, f:1\n"
+       "error      99      2       2  (not in the catalogue)  lf:8: C:\\x, \xEF\xBF\xBD.cpp, f:1  "
+       "crlf:8: C:\\x, \xEF\xBF\xBD.cpp, f:1\n"
        "error     306      2       2  File not found          lf:6: im.cpp, open:20   crlf:6: im.cpp, "
        "open:20\n"
        "warning  1900      2       2  QAT error               lf:2: co.cpp, match:10  crlf:2: "
@@ -129,14 +130,6 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
        "trace  errors  warnings  other lines  damaged lines  error codes  warning codes\n"
        "lf          2         1            1              4  99 306       1900\n"
        "crlf        2         1            1              3  99 306       1900\n",
-       ""},
-      {"explain odd", 0,
-       "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"
-       "level  code  count  traces  description     first raised               last raised\n"
-       "error   306      1       1  File not found  odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7  "
-       "odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\n\n"
-       "trace  errors  warnings  other lines  damaged lines  error codes  warning codes\n"
-       "odd         1         0            0              0  306\n",
        ""},
       {"explain --format=markdown odd", 0,
        "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"

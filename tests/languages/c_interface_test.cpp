@@ -20,7 +20,6 @@ namespace {
 long long describe(const std::string& call, int level, int code, char* buffer, size_t size) {
   if (call == "short") return tervox_short_description(level, code, buffer, size);
   if (call == "long") return tervox_long_description(level, code, buffer, size);
-  if (call == "last short") return tervox_last_short_description(level, buffer, size);
   if (call == "last long") return tervox_last_long_description(level, buffer, size);
   return tervox_stack_descriptions(level, buffer, size);
 }
@@ -38,12 +37,9 @@ TEST(CInterface, CutsDescriptionsAsSnprintfAndReportsUnknownCodes) {
       {"short", 0, 306, 32, short_306, 0},
       {"short", 0, 306, 31, short_306, 0},
       {"long", 1, 0, 9, "Warning: The program terminated without errors\nb", 0},
-      {"last short", 1, 0, 5, "Warning: Error\nb", 0},
       {"last long", 1, 0, 50, "Warning: An unrecoverable error was encountered\nb", 0},
-      {"stack", 0, 0, 3, short_306 + "\n", 0},
       {"stack", 2, 0, 4, "", 0},
       {"short", 0, 3005, 8, "", TERVOX_E_UNKNOWN_CODE},
-      {"long", 2, -5, 8, "", TERVOX_E_UNKNOWN_CODE},
   };
   for (const auto& [call, level, code, size, text, failure] : rows) {
     SCOPED_TRACE(std::string(call) + ", size " + std::to_string(size));

@@ -3,11 +3,10 @@ program fortran_host
   use tervox_log
   implicit none
   character(len=512) :: trace_path, log_path
-  integer :: failures
+  integer :: failures = 0
 
   call get_command_argument(1, trace_path)
   call get_command_argument(2, log_path)
-  failures = 0
   call check(tervox_open_trace(trim(trace_path), append=.false.))
   call check(tervox_open_log(trim(log_path), append=.false.))
   call tervox_set_trace_level(4)

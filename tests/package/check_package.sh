@@ -7,7 +7,7 @@ build_dir=$1 source_dir=$2 scratch=$3
 rm -rf "$scratch" && mkdir -p "$scratch"
 
 check() {
-  local how=$1 standard=$2 output expected
+  local how=$1 standard=$(($2 == 17 ? 201703 : 202002)) output expected
   expected=$(printf '%s\n' "$standard" "[HOST] hello 1" "[UNDEF][!] [consumer.cpp, main:9]" \
     "[UNDEF][!] [EC :306 ] a.par - b" "[EC : 306] File not found" "a.par")
   output=$("${@:3}" "$scratch/$how-$standard.trace")
@@ -20,7 +20,7 @@ with_cmake() {
   cmake -S "$source_dir/tests/package" -B "$folder" -G Ninja -DCMAKE_CXX_STANDARD="$std" \
     "${@:3}" >/dev/null
   cmake --build "$folder" --parallel 2 >/dev/null
-  check "$how" "$(standard_value "$std")" "$folder/consumer"
+  check "$how" "$std" "$folder/consumer"
 }
 
 with_pkg_config() {
@@ -29,10 +29,8 @@ with_pkg_config() {
   # shellcheck disable=SC2046,SC2086
   ${CXX:-c++} $CXXFLAGS -std="c++$std" "$source_dir/tests/package/consumer.cpp" -o "$program" \
     $(pkg-config --cflags --libs tervox_log)
-  check pkg-config "$(standard_value "$std")" "$program"
+  check pkg-config "$std" "$program"
 }
-
-standard_value() { case $1 in 17) echo 201703 ;; 20) echo 202002 ;; esac; }
 
 if [ "$build_dir" = --installed ]; then
   for std in 17 20; do
