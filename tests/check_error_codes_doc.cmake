@@ -1,7 +1,6 @@
 cmake_minimum_required(VERSION 3.21)
-# Fails when a document of tervox-errors no longer matches the tool: docs/error-codes.md against
-# the catalogue it lists, and its man page against the options its --help shows.
-# Arguments: -DTOOL=<tervox-errors> -DDOC=<docs/error-codes.md>
+# Fails when DOC (docs/error-codes.md) no longer lists the catalogue of TOOL (tervox-errors), or
+# its man page names other options than its --help.
 execute_process(COMMAND ${TOOL} --list --format markdown
   OUTPUT_VARIABLE listed RESULT_VARIABLE status)
 file(READ ${DOC} documented)
@@ -10,7 +9,7 @@ if(NOT status EQUAL 0 OR NOT listed STREQUAL documented)
                       "cmake --build <build dir> --target error_codes_doc")
 endif()
 
-# The options a text names, sorted: "-h", "--help" and the like, not the hyphens inside words.
+# The options a text names, sorted; not the hyphens inside words.
 function(named_options text result)
   string(REGEX REPLACE "[^A-Za-z0-9_-]+" " " words " ${text}")
   string(REGEX MATCHALL " --?[a-z][a-z-]*" found "${words}")

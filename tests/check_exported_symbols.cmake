@@ -1,9 +1,6 @@
 cmake_minimum_required(VERSION 3.21)
-# Compares the symbols the library exports with the expected list, both spelled without the
-# standard library's versioning (std::__cxx11::, [abi:cxx11], std::__1::), so that an internal
-# symbol leaking out, or a host-facing one going missing, fails. Reads an ELF's dynamic symbols
-# with nm -D, a DLL's export table with objdump -p (MinGW-w64's when installed).
-# Arguments: -DLIBRARY=<path> -DEXPECTED=<path>
+# Fails when the symbols LIBRARY exports (ELF or DLL) differ from the list EXPECTED, both spelled
+# without the standard library's versioning: an internal symbol leaking out or a host's going.
 file(READ ${LIBRARY} magic LIMIT 4 HEX)
 file(READ ${EXPECTED} expected)
 if(magic STREQUAL "7f454c46")
@@ -13,12 +10,10 @@ else()
   find_program(objdump NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
   execute_process(COMMAND ${objdump} -p ${LIBRARY} COMMAND c++filt
                   OUTPUT_VARIABLE exported COMMAND_ERROR_IS_FATAL ANY)
-  # The export table's names, one "\t[ordinal] name" line each, follow this heading.
   string(REGEX REPLACE ".*\n\\[Ordinal/Name Pointer\\] Table\n" "" exported "${exported}")
   string(REGEX REPLACE "\n\n.*" "\n" exported "${exported}")
   string(REGEX REPLACE "(^|\n)\t\\[ *[0-9]+\\] " "\\1" exported "${exported}")
-  # A DLL exports a class's type_info but not the name string it points to: MinGW-w64's C++
-  # runtime compares types across DLLs by that string's text, so no host needs its address.
+  # MinGW-w64 compares types across DLLs by their names' text: the name strings are not exported.
   string(REGEX REPLACE "typeinfo name for [^\n]*\n" "" expected "${expected}")
 endif()
 

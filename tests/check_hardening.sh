@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
-# Checks an optimised build of the library (the argument: the shared library or DLL) for what ELF
-# or PE can show of the hardening that cmake/TervoxLogHardening.cmake asks for. A check that
-# cannot apply to the library's format is reported as skipped, with the reason.
+# Checks an optimised library or DLL for the hardening cmake/TervoxLogHardening.cmake asks for.
 set -euo pipefail
 library=$1
 failures=0
 fail() { echo "not hardened: $1" >&2; failures=$((failures + 1)); }
 skip() { echo "skipped: $1"; }
 
-# Checks, in the disassembly by objdump $1, that no function moves the stack pointer down by a
-# page or more at once, but a page at a time, each step followed by a line matching the extended
-# regular expression $2 that touches the page (without $2: by a probe routine, through a register).
-# $2 reaches awk ($AWK, or awk) by ENVIRON: "awk -v" undoes its backslashes in gawk, not in mawk.
+# Fails unless each frame of a page or more moves the stack pointer a page at a time, each step
+# followed by a line matching $2 (without $2: through a register, after a probe routine). $2 goes by
+# ENVIRON: "awk -v" undoes its backslashes in gawk, not in mawk.
 check_stack_probes() {
   local findings
   # shellcheck disable=SC2016 # an awk program, not an expansion
@@ -32,15 +29,13 @@ check_elf() {
 
   grep -q 'GNU_RELRO' <<<"$program_headers" || fail "no RELRO segment"
   grep -Eq '\(BIND_NOW\)|\(FLAGS_1\).*NOW' <<<"$dynamic" || fail "lazy binding (no BIND_NOW)"
-  grep -E 'GNU_STACK' <<<"$program_headers" | grep -q 'RWE' && fail "executable stack"
-  grep -q 'GNU_STACK' <<<"$program_headers" ||
-    fail "no GNU_STACK note (stack executable by default)"
+  grep 'GNU_STACK' <<<"$program_headers" | grep -qv 'RWE' ||
+    fail "executable stack (RWE or no GNU_STACK note)"
   grep -q '__stack_chk_fail' <<<"$undefined" || fail "no stack protector"
   grep -Eq '__[a-z]+_chk' <<<"$(grep -v __stack_chk_fail <<<"$undefined")" ||
     fail "no fortified libc call"
-  # Stack clash protection: GCC touches each page with "or $0x0,(%rsp)", Clang with "mov". Small
-  # frames show no probes, so where the debug information records the compiler's switches (GCC's
-  # default), the flag must be among them (the catalogue's unit is built without it).
+  # GCC probes with "or $0x0,(%rsp)", Clang with "mov". Small frames show no probes: where the
+  # debug information records switches, the flag must be among them (the catalogue's unit lacks it).
   # shellcheck disable=SC2016 # a regular expression, not an expansion
   check_stack_probes objdump '(or|mov)q? +\$0x0,(0x[0-9a-f]+)?\(%rsp\)$'
   producers=$(readelf --debug-dump=info "$library" | grep 'DW_AT_producer.* -f' || true)
@@ -58,8 +53,7 @@ check_pe() {
   grep -qw 'HIGH_ENTROPY_VA' <<<"$characteristics" || fail "no randomisation above 4 GiB"
   grep -qw 'NX_COMPAT' <<<"$characteristics" || fail "data executable (no NX_COMPAT)"
   grep -qw '__stack_chk_fail' <<<"$headers" || fail "no stack protector"
-  # Windows grows a thread's stack only through its guard page: frames bigger than a page call
-  # the probe routine (___chkstk_ms), which touches each page, before moving the stack pointer.
+  # Windows grows a stack only through its guard page: big frames call ___chkstk_ms first.
   check_stack_probes "$objdump"
   skip "RELRO, immediate binding and the stack's GNU_STACK note: ELF only"
   skip "fortified libc calls: glibc's; the DLL calls the Microsoft C runtime"

@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -16,12 +17,7 @@ namespace fs = std::filesystem;
 
 // The arguments, the exit status, standard output, and a part of standard error (getopt words
 // its own complaints).
-struct Row {
-  std::string arguments;
-  int status;
-  std::string out;
-  std::string err;
-};
+using Row = std::tuple<std::string, int, std::string, std::string>;
 
 std::string read_file(const std::string& path) {
   std::ostringstream text;
@@ -47,16 +43,16 @@ class TervoxErrors : public testing::Test {
   }
 
   static void check(const std::vector<Row>& rows) {
-    for (const Row& row : rows) {
-      int status = std::system((TERVOX_ERRORS_PATH " " + row.arguments + " > out 2> err").c_str());
+    for (const auto& [arguments, expected_status, out, err_part] : rows) {
+      int status = std::system((TERVOX_ERRORS_PATH " " + arguments + " > out 2> err").c_str());
 #ifdef WEXITSTATUS  // POSIX: a wait status; Windows: the exit status itself
       status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
       const std::string err = read_file("err");
-      EXPECT_EQ(status, row.status) << row.arguments;
-      EXPECT_EQ(read_file("out"), row.out) << row.arguments;
-      EXPECT_TRUE(row.err.empty() ? err.empty() : err.find(row.err) != std::string::npos)
-          << row.arguments << ": " << err;
+      EXPECT_EQ(status, expected_status) << arguments;
+      EXPECT_EQ(read_file("out"), out) << arguments;
+      EXPECT_TRUE(err_part.empty() ? err.empty() : err.find(err_part) != std::string::npos)
+          << arguments << ": " << err;
     }
   }
 
@@ -96,14 +92,15 @@ TEST_F(TervoxErrors, DescribesAndListsCodes) {
 
 TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
   // A processing run's trace as the registry writes it, with damage: a warning's location line
-  // followed by an error's message line, another trace's look-alike lines, a record cut short;
-  // and the same on Windows, cut after a location line.
+  // followed by an error's message line, another trace's look-alike lines, a record cut short, a
+  // byte that is not UTF-8 (a column wide once replaced); and the same on Windows, cut after a
+  // location line.
   const std::string records =
       "[IMPORT][!] [im.cpp, open:5]\n"
       "[UNDEF][?] [co.cpp, match:10]\n[UNDEF][?] [EC :1900 ] 14 of 40 - burst 3\n"
       "[UNDEF][?] [co.cpp, match:12]\n[UNDEF][!] [EC :306 ] a.par - missing\n"
       "[UNDEF][!] [im.cpp, open:20]\n[UNDEF][!] [EC :306 ] a.par - missing\n"
-      "[UNDEF][!] [C:\\x, y.cpp, f:1]\n[UNDEF][!] [EC :99 ] not catalogued - \n"
+      "[UNDEF][!] [C:\\x, \xff.cpp, f:1]\n[UNDEF][!] [EC :99 ] not catalogued - \n"
       "[UNDEF][!] [im.cpp, open:30]\n";
   write("lf", records + "[UNDEF][!] [E");
   std::string crlf;
@@ -120,16 +117,12 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
                    "\n[UNDEF][!] [a.cpp, f:1]\n[UNDEF][!] [EC :306 ] s - " +
                    std::string(70000, 'z') +
                    "\n[UNDEF][!] [b.cpp, g:2]\n[UNDEF][!] [EC :306 ] s - l\n");
-  const std::string odd_tsv =
-      "level\tcode\tcount\ttraces\tdescription\tfirst raised\tlast raised\n"
-      "error\t306\t1\t1\tFile not found\todd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\t"
-      "odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\n";
   check({
       {"explain lf crlf", 0,
        "traces: 2, errors: 4, warnings: 2; skipped: 2 other lines, 7 damaged lines\n\n"
        "level    code  count  traces  description             first raised            last raised\n"
-       "error      99      2       2  (not in the catalogue)  lf:8: C:\\x, y.cpp, f:1  crlf:8: C:\\x, "
-       "y.cpp, f:1\n"
+       "error      99      2       2  (not in the catalogue)  lf:8: C:\\x, \xEF\xBF\xBD.cpp, f:1  "
+       "crlf:8: C:\\x, \xEF\xBF\xBD.cpp, f:1\n"
        "error     306      2       2  File not found          lf:6: im.cpp, open:20   crlf:6: im.cpp, "
        "open:20\n"
        "warning  1900      2       2  QAT error               lf:2: co.cpp, match:10  crlf:2: "
@@ -138,15 +131,6 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
        "lf          2         1            1              4  99 306       1900\n"
        "crlf        2         1            1              3  99 306       1900\n",
        ""},
-      {"explain odd", 0,
-       "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"
-       "level  code  count  traces  description     first raised               last raised\n"
-       "error   306      1       1  File not found  odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7  "
-       "odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\n\n"
-       "trace  errors  warnings  other lines  damaged lines  error codes  warning codes\n"
-       "odd         1         0            0              0  306\n",
-       ""},
-      {"explain --format tsv odd", 0, odd_tsv, ""},
       {"explain --format=markdown odd", 0,
        "traces: 1, errors: 1, warnings: 0; skipped: 0 other lines, 0 damaged lines\n\n"
        "| level | code | count | traces | description | first raised | last raised |\n"
@@ -156,11 +140,6 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
        "| trace | errors | warnings | other lines | damaged lines | error codes | warning codes |\n"
        "|---|---:|---:|---:|---:|---|---|\n"
        "| odd | 1 | 0 | 0 | 0 | 306 |  |\n",
-       ""},
-      {"explain --format json odd", 0,
-       "[\n {\"level\": \"error\", \"code\": 306, \"count\": 1, \"traces\": 1, \"description\": "
-       "\"File not found\", \"first_raised\": \"odd:1: q\\\"b\\\\|\\u001b\xEF\xBF\xBD.cpp, "
-       "f\\tn:7\", \"last_raised\": \"odd:1: q\\\"b\\\\|\\u001b\xEF\xBF\xBD.cpp, f\\tn:7\"}\n]\n",
        ""},
       {"explain --format jsonl --fail-on error odd long", 3,
        "{\"type\":\"record\",\"trace\":\"odd\",\"trace_line\":1,\"level\":\"error\",\"code\":306,"
@@ -182,7 +161,10 @@ TEST_F(TervoxErrors, ExplainsTheTracesOfACampaign) {
        "\"short_text\":\"s\",\"long_text\":\"l\"}\n{\"type\":\"trace\",\"trace\":\"big\",\"errors\":1,"
        "\"warnings\":0,\"other_lines\":1,\"damaged_lines\":2}\n",
        ""},
-      {"explain --format tsv --fail-on warning -- none odd", 2, odd_tsv,
+      {"explain --format tsv --fail-on warning -- none odd", 2,
+       "level\tcode\tcount\ttraces\tdescription\tfirst raised\tlast raised\n"
+       "error\t306\t1\t1\tFile not found\todd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\t"
+       "odd:1: q\"b\\| \xEF\xBF\xBD.cpp, f n:7\n",
        "tervox-errors: cannot read none\n"},
       {"explain --fail-on fatal odd", 2, "",
        "tervox-errors: --fail-on takes error or warning, not 'fatal'\n"},

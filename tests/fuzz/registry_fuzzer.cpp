@@ -47,9 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (step <= 1) stacks[level] = framed(level, code, text + "\n") + stacks[level];
     if (step == 2) lasts[level] = 100, codes[level] = {100}, stacks[level].clear();
     if (registry.getLast(level) != lasts[level] || registry.getStack(level) != codes[level] ||
-        registry.getStackDescriptions(level) != stacks[level]) {
+        registry.getStackDescriptions(level) != stacks[level])
       std::abort();
-    }
   }
   return 0;
 }

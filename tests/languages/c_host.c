@@ -1,5 +1,5 @@
-/* The reference host's calls through the C interface, compiled as C99 (see reference_host.cpp).
- *   c_host TRACE LOG */
+// The reference host's calls through the C interface, compiled as C99 (see reference_host.cpp).
+//   c_host TRACE LOG
 
 #include <tervox/tervox_log.h>
 
@@ -7,11 +7,8 @@
 
 static int evaluated = 0;
 
-/* An argument whose evaluation shows. */
-static int counted(int value) {
-  ++evaluated;
-  return value;
-}
+// An argument whose evaluation shows.
+static int counted(int value) { return ++evaluated, value; }
 
 int main(int argc, char** argv) {
   char text[256];

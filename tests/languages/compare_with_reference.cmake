@@ -1,7 +1,5 @@
 cmake_minimum_required(VERSION 3.21)
-# Runs the C++ reference host and another host, each writing a trace and a log into DIR, and fails
-# unless the two hosts wrote the same bytes.
-# Arguments: -DREFERENCE=<program> -DHOST=<program> -DDIR=<scratch folder>
+# Fails unless HOST writes the very trace and log that REFERENCE writes (each into DIR).
 file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR})
 foreach(host REFERENCE HOST)

@@ -1,14 +1,12 @@
-! The reference host's calls through the Fortran module (see reference_host.cpp).
-!   fortran_host TRACE LOG
+! The reference host's calls through the Fortran module (see reference_host.cpp): fortran_host TRACE LOG
 program fortran_host
   use tervox_log
   implicit none
   character(len=512) :: trace_path, log_path
-  integer :: failures
+  integer :: failures = 0
 
   call get_command_argument(1, trace_path)
   call get_command_argument(2, log_path)
-  failures = 0
   call check(tervox_open_trace(trim(trace_path), append=.false.))
   call check(tervox_open_log(trim(log_path), append=.false.))
   call tervox_set_trace_level(4)
@@ -37,8 +35,7 @@ program fortran_host
 
 contains
 
-  ! The digits of a code that is not negative. (No formatted write: libgfortran reads its format
-  ! with strndup, which AddressSanitizer's strict string checks take for an overflow.)
+  ! Not a formatted write: AddressSanitizer takes libgfortran's strndup of the format for an overflow.
   recursive function text(code) result(digits)
     integer, intent(in) :: code
     character(len=:), allocatable :: digits

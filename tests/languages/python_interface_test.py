@@ -1,13 +1,12 @@
-"""The Python package over this build's library (TERVOX_LOG_LIBRARY): the reference host's bytes,
-the caller's location, one stack with a C++ plugin, and the logging handler from many threads."""
+"""The Python package over this build's library (TERVOX_LOG_LIBRARY)."""
 
+import concurrent.futures
 import ctypes
 import logging
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import unittest
 
 import tervox_log as tl
@@ -118,11 +117,8 @@ class Handler(ScratchFiles):
             for index in range(300):
                 self.logger.info("thread %d record %d %s", thread, index, "x" * (index % 97))
 
-        threads = [threading.Thread(target=emit, args=(t,)) for t in range(8)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
+        with concurrent.futures.ThreadPoolExecutor(8) as threads:
+            list(threads.map(emit, range(8)))
         tl.close_trace()
         expected = sorted(b"[PY] thread %d record %d %s" % (t, i, b"x" * (i % 97))
                           for t in range(8) for i in range(300))

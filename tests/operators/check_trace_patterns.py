@@ -1,6 +1,5 @@
-"""The shipped expressions for raw traces: what each matches, on short lines and on 25,000-byte
-ones (a trace's longest) built to make a careless expression backtrack quadratically. No group is
-quantified, so no quantifier nests: a backtracking engine stays linear on them."""
+"""The shipped expressions for raw traces, on short and 25,000-byte lines (a trace's longest) built
+to make a careless expression backtrack; no group quantified, so a backtracking engine stays linear."""
 import re
 import sys
 
@@ -19,12 +18,12 @@ def long_line(start, unit, end=""):  # 25,000 bytes
     return (start + unit * 25000)[:25000 - len(end)] + end
 
 
-def location(level, file, function, line):
-    return dict(level=level, file=file, function=function, line=line)
+def groups(*names):  # the groups a match must give, by name
+    return lambda *values: dict(zip(names, values))
 
 
-def message(level, code, short_text, long_text):
-    return dict(level=level, code=code, short_text=short_text, long_text=long_text)
+location = groups("level", "file", "function", "line")
+message = groups("level", "code", "short_text", "long_text")
 
 
 LONG_PATH = ("d/" * 12500)[:25000 - 22] + ".cpp"

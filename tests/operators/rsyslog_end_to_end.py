@@ -1,7 +1,5 @@
-"""The shipped rsyslog configuration, run end to end by the real rsyslogd: it ingests what
-`tervox-errors explain --format jsonl` wrote and writes every object back unchanged, quotes,
-control characters, replaced bytes and 25,000-byte texts included. rsyslogd runs offline with its
-own configuration, pid file and work folder, one per run, and is stopped afterwards."""
+"""The shipped rsyslog configuration run by the real rsyslogd (offline, in a folder of its own) must
+pass every object `explain --format jsonl` wrote back unchanged, odd bytes and 25,000-byte texts."""
 import json
 import os
 import shutil

@@ -1,48 +1,36 @@
 #!/usr/bin/env bash
-# Builds a host against tervox_log every way users consume it, as C++17 and as C++20, and checks
-# that each prints the same bytes, with the standard it chose left in force.
-#   check_package.sh BUILD_DIR SOURCE_DIR SCRATCH
-#     installs BUILD_DIR into SCRATCH/prefix, then: find_package and pkg-config from that prefix,
-#     find_package from the build tree itself (tervox_log_DIR) and add_subdirectory of the sources.
-#   check_package.sh --installed SOURCE_DIR SCRATCH
-#     find_package and pkg-config of the library installed on the system, e.g. by its packages.
+# Builds a host every way users consume tervox_log, as C++17 and C++20: each must print the same
+# bytes, with its own standard left in force. Usage: check_package.sh BUILD_DIR|--installed
+# SOURCE_DIR SCRATCH (--installed: the library installed on the system, e.g. by its packages).
 set -euo pipefail
 build_dir=$1 source_dir=$2 scratch=$3
 rm -rf "$scratch" && mkdir -p "$scratch"
 
 check() {
-  local how=$1 standard=$2 output expected
+  local how=$1 standard=$(($2 == 17 ? 201703 : 202002)) output expected
   expected=$(printf '%s\n' "$standard" "[HOST] hello 1" "[UNDEF][!] [consumer.cpp, main:9]" \
     "[UNDEF][!] [EC :306 ] a.par - b" "[EC : 306] File not found" "a.par")
   output=$("${@:3}" "$scratch/$how-$standard.trace")
-  if [ "$output" != "$expected" ]; then
-    printf 'host built with %s printed:\n%s\n' "$how" "$output" >&2
-    exit 1
-  fi
+  [ "$output" = "$expected" ] || { printf 'host built with %s printed:\n%s\n' "$how" "$output" >&2; exit 1; }
   echo "ok: $how, __cplusplus $standard"
 }
 
-# with_cmake NAME STANDARD [CMAKE_ARGUMENTS...]: configures, builds and checks the host project.
 with_cmake() {
   local how=$1 std=$2 folder=$scratch/$1-$2
   cmake -S "$source_dir/tests/package" -B "$folder" -G Ninja -DCMAKE_CXX_STANDARD="$std" \
     "${@:3}" >/dev/null
   cmake --build "$folder" --parallel 2 >/dev/null
-  check "$how" "$(standard_value "$std")" "$folder/consumer"
+  check "$how" "$std" "$folder/consumer"
 }
 
-# with_pkg_config STANDARD: compiles the host with the flags pkg-config gives, and checks it.
 with_pkg_config() {
   local std=$1 program=$scratch/pkg-config-$1/consumer
   mkdir -p "$(dirname "$program")"
-  # shellcheck disable=SC2046
-  # shellcheck disable=SC2086
+  # shellcheck disable=SC2046,SC2086
   ${CXX:-c++} $CXXFLAGS -std="c++$std" "$source_dir/tests/package/consumer.cpp" -o "$program" \
     $(pkg-config --cflags --libs tervox_log)
-  check pkg-config "$(standard_value "$std")" "$program"
+  check pkg-config "$std" "$program"
 }
-
-standard_value() { case $1 in 17) echo 201703 ;; 20) echo 202002 ;; esac; }
 
 if [ "$build_dir" = --installed ]; then
   for std in 17 20; do

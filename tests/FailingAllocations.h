@@ -1,0 +1,22 @@
+#ifndef TERVOX_TESTS_FAILINGALLOCATIONS_H
+#define TERVOX_TESTS_FAILINGALLOCATIONS_H
+
+#include <cstdlib>
+#include <new>
+
+// Replaces the operator new of the test program that includes it (in one source file only): counts
+// the allocations of this thread since a test last reset `allocations`, and fails the one numbered
+// `failing_allocation` (0: none). Per thread, so that threads racing in a test share no count. On
+// Windows the library's DLL keeps its own allocator: only the program's own allocations count.
+static thread_local int allocations = 0;
+static int failing_allocation = 0;
+
+void* operator new(std::size_t size) {
+  if (++allocations == failing_allocation) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+#endif  // TERVOX_TESTS_FAILINGALLOCATIONS_H
