@@ -208,15 +208,9 @@ std::string appended_line(int process, int thread, int line) {
 }
 
 void append_lines(int process, int lines) {
-  std::vector<std::thread> writers;
-  for (int t = 0; t < 4; ++t) {
-    writers.emplace_back([process, t, lines] {
-      for (int i = 0; i < lines; ++i)
-        TervoxLogger::trace_message("", TervoxLogger::LOG_PLAIN, "", "", 0, "%s",
-                                    appended_line(process, t, i % 60).c_str());
-    });
-  }
-  for (std::thread& writer : writers) writer.join();
+  for (int i = 0; i < lines; ++i)
+    TervoxLogger::trace_message("", TervoxLogger::LOG_PLAIN, "", "", 0, "%s",
+                                appended_line(process, i % 4, i / 4 % 60).c_str());
 }
 
 // Python's multiprocessing and many hosts fork while other threads trace and record: the children
@@ -230,7 +224,7 @@ TEST(Fork, ChildrenOfABusyParentRecordAndAppendToItsTraceWithoutTearingALine) {
   std::atomic<bool> busy{true};
   std::thread parent([&busy] {
     while (busy.load()) {
-      append_lines(0, 8);
+      append_lines(0, 32);
       TervoxError::getInstance().setLast(LVL_WARNING, 306, "p.cpp", "run", 1, "a", "b");
     }
   });
@@ -239,7 +233,7 @@ TEST(Fork, ChildrenOfABusyParentRecordAndAppendToItsTraceWithoutTearingALine) {
     if (pid == 0) {
       alarm(30);  // a child that hangs dies of it and fails the test
       TervoxLogger::reopen_process_trace_stream(path.c_str(), true);
-      append_lines(child, 60);
+      append_lines(child, 240);
       TervoxLogger::log_message("CHILD", "forked");
       TervoxError::getInstance().setLast(LVL_ERROR, 2800, "c.cpp", "child", 1, "a", "b");
       TervoxLogger::trace_message("", TervoxLogger::LOG_PLAIN, "", "", 0, "recorded %d",
@@ -268,7 +262,9 @@ TEST(Fork, ChildrenOfABusyParentRecordAndAppendToItsTraceWithoutTearingALine) {
   for (const auto& [line, count] : found)
     ASSERT_TRUE(whole.count(line)) << "a torn line of " << line.size() << " bytes";
   for (const auto& [line, count] : whole)
-    if (count != 0) EXPECT_EQ(found[line], count) << line.substr(0, 20);
+    if (count != 0) {
+      EXPECT_EQ(found[line], count) << line.substr(0, 20);
+    }
   EXPECT_EQ(entry_counts(log.contents())["[CHILD] forked\n"], kChildren);
 }
 #endif
