@@ -4,7 +4,6 @@
 #include <tervox/TervoxLogger.h>
 
 #include <fstream>
-#include <streambuf>
 #include <string>
 
 // Stands in for the file a host opens on one of the logger's streams, for the length of a test:
@@ -28,6 +27,7 @@ class CapturedStream : private std::streambuf {
   }
 
   // Returns what was written since the previous call.
+  // Keeps the reserved room, so that taking allocates nothing but the copy.
   std::string take() {
     const std::string text = text_;
     text_.clear();
