@@ -13,7 +13,9 @@ if(TERVOX_LOG_SANITIZE)
 endif()
 
 if(TERVOX_LOG_COVERAGE)
-  add_compile_options(--coverage)
+  # The thread tests update the same counters from many threads at once: without atomic updates
+  # the counts tear, and gcov then reports negative ones that gcovr refuses.
+  add_compile_options(--coverage -fprofile-update=atomic)
   add_link_options(--coverage)
   # Line and branch coverage of the library and the tool, from the counters of every program run
   # since the last report: the report deletes them, so the next one counts afresh. Throw and
