@@ -16,7 +16,9 @@ void* operator new(std::size_t size) {
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
   throw std::bad_alloc();
 }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+// Not inlined: GCC 12 would otherwise pair the free below with the operator new of a delete
+// expression and call them mismatched (-Wmismatched-new-delete, seen with MinGW-w64).
+[[gnu::noinline]] void operator delete(void* memory) noexcept { std::free(memory); }
+[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 #endif  // TERVOX_TESTS_FAILINGALLOCATIONS_H
