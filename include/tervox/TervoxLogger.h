@@ -92,7 +92,9 @@ class TERVOX_LOG_EXPORT TervoxLogger {
   //
   // Lines that the holding thread traces meanwhile are written at once; other threads wait. Do
   // not wait, while holding it, for another thread that traces into the same stream, and do not
-  // take it inside a write to that stream.
+  // take it inside a write to that stream. The library takes the trace stream's lock before the
+  // log stream's: while holding the log stream, do not trace or record, and hold both in that
+  // order, or a fork or another thread may wait for ever.
   class StreamHold {
    public:
     explicit StreamHold(std::basic_fstream<char>* stream) : stream_(stream) {
