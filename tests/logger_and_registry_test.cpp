@@ -95,11 +95,10 @@ TEST(Logger, FormatsLocatesAndCutsMessages) {
   TERVOX_RECORD_ERROR(2933, "c", "d");
   allocations = 0;
   Log::log_message("", "at %d %.1015s", 1, text.c_str());  // a line of 1 KiB needs no heap memory
-#if !defined(_WIN32)
-  EXPECT_EQ(allocations, 0);
-#endif
+  [[maybe_unused]] const int allocations_of_1_kib = allocations;
   Log::log_message("50%s", "%s", text.c_str());  // a longer one is put together on the heap
 #if !defined(_WIN32)
+  EXPECT_EQ(allocations_of_1_kib, 0);
   EXPECT_EQ(allocations, 1);
 #endif
   EXPECT_EQ(trace.take(), "[IO][?] " + at + std::to_string(line) +

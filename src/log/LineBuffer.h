@@ -54,7 +54,7 @@ class LineBuffer {
       std::vsnprintf(data_ + size_, kept + 1, fmt, retry);
     }
     va_end(retry);
-    end_line();
+    end_line(std::strlen(data_ + size_));
   }
 
   // Formats a message that is not written, as the writers do whatever the level, into the inline
@@ -72,8 +72,7 @@ class LineBuffer {
     const std::size_t length = std::min(std::strlen(text), kTextLimit);
     if (size_ + length + 2 > capacity_) grow(size_ + length + 2);
     std::memcpy(data_ + size_, text, length);
-    data_[size_ + length] = '\0';
-    end_line();
+    end_line(length);
   }
 
   const char* data() const { return data_; }
@@ -81,8 +80,9 @@ class LineBuffer {
   std::size_t prefix_size() const { return prefix_size_; }
 
  private:
-  void end_line() {
-    size_ += std::strlen(data_ + size_);
+  // Ends the line after the `length` bytes of message that follow the prefix.
+  void end_line(std::size_t length) {
+    size_ += length;
     data_[size_++] = '\n';
   }
 

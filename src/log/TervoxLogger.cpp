@@ -97,14 +97,11 @@ class Inserting {
 // would wait for ever on its own holder. So is a line written once the teardown has begun.
 void write_line(std::basic_fstream<char>& stream, StreamLock& lock, const LineBuffer& line,
                 void (*after_line)(void*), void* context) {
+  std::unique_lock<StreamLock> hold(lock, std::defer_lock);
   if (!tervox::detail::tearing_down() && !(lock.held_here() && lock.writing)) {
-    const std::lock_guard<StreamLock> hold(lock);
-    {
-      const Inserting inserting(lock);
-      insert_line(stream, line);
-    }
-    if (after_line != nullptr) after_line(context);
-    return;
+    hold.lock();
+    const Inserting inserting(lock);
+    insert_line(stream, line);
   }
   if (after_line != nullptr) after_line(context);
 }
