@@ -40,6 +40,7 @@ _FAILURES = {
     -2: (MemoryError, "out of memory"),
     -3: (LookupError, "the error code is not in the catalogue"),
     -4: (ValueError, "a null argument"),
+    -5: (OSError, "the line did not reach the file"),
 }
 
 _TEXT, _INT, _SIZE, _LONG = ctypes.c_char_p, ctypes.c_int, ctypes.c_size_t, ctypes.c_longlong
@@ -188,8 +189,10 @@ def close_log():
 def record(level, code, short_text, long_text, file, function, line):
     """Records an error (LVL_ERROR) or warning (LVL_WARNING) with the location given: traced,
     made the level's last code and stacked."""
-    _checked(_c.tervox_record(level, code, _bytes(file), _bytes(function), line,
-                              _bytes(short_text), _bytes(long_text)))
+    result = _c.tervox_record(level, code, _bytes(file), _bytes(function), line,
+                              _bytes(short_text), _bytes(long_text))
+    if result != -5:  # stacked, whether its line reached the trace or not
+        _checked(result)
 
 
 def record_error(code, short_text="", long_text=""):
