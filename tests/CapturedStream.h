@@ -4,6 +4,7 @@
 #include <tervox/TervoxLogger.h>
 
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 // Stands in for the file a host opens on one of the logger's streams, for the length of a test:
@@ -35,13 +36,18 @@ class CapturedStream : private std::streambuf {
   }
 
   int syncs = 0, failing_sync = 0;  // the syncs so far, and the one to fail (0: none)
+  bool sync_throws = false;         // the failing sync throws, as a full queue's at() would
 
  private:
   int_type overflow(int_type c) override {
     text_ += traits_type::to_char_type(c);
     return c;
   }
-  int sync() override { return ++syncs == failing_sync ? -1 : 0; }
+  int sync() override {
+    if (++syncs != failing_sync) return 0;
+    if (sync_throws) throw std::out_of_range("queue full");
+    return -1;
+  }
 
   std::fstream* stream_;
   std::string text_;

@@ -7,9 +7,24 @@
 #include <tervox/TervoxMacros.h>
 #include <tervox/tervox_log.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "../CapturedStream.h"
 #include "../FailingAllocations.h"
@@ -82,16 +97,178 @@ TEST(CInterface, TurnsFailuresIntoNegativeResults) {
     EXPECT_GT(failing, 1) << "call " << &call - calls << " needed no allocation";
   }
 #endif
-  // A stream that throws, as the host asked it to, and null strings.
-  trace.failing_sync = trace.syncs + 1;
-  TervoxLogger::get_process_trace_stream()->exceptions(std::ios::badbit);
-  const int stacked = tervox_stack_size(0);
-  EXPECT_EQ(tervox_record(0, 306, "f", "g", 1, "a", "b"), TERVOX_E_FAILED);
-  EXPECT_EQ(tervox_stack_size(0), stacked);
+  // A stream that fails: with the exceptions the host enabled, whatever the stream throws is a
+  // failure of the stream and nothing is recorded; without, the line is lost but the record kept.
+  const struct {
+    const char* name;
+    std::ios::iostate exceptions;
+    bool sync_throws;
+    int result;
+    int records_stacked;
+  } failures[] = {{"failed sync, exceptions", std::ios::badbit, false, TERVOX_E_FAILED, 0},
+                  {"out_of_range thrown, exceptions", std::ios::badbit, true, TERVOX_E_FAILED, 0},
+                  {"failed sync", std::ios::goodbit, false, TERVOX_E_NOT_WRITTEN, 1}};
+  for (const auto& failure : failures) {
+    SCOPED_TRACE(failure.name);
+    for (const bool record : {true, false}) {
+      trace.sync_throws = failure.sync_throws;
+      trace.failing_sync = trace.syncs + 1;
+      TervoxLogger::get_process_trace_stream()->clear();
+      TervoxLogger::get_process_trace_stream()->exceptions(failure.exceptions);
+      const int stacked = tervox_stack_size(0);
+      EXPECT_EQ(record ? tervox_record(0, 306, "f", "g", 1, "a", "b")
+                       : tervox_trace("IO", TERVOX_LOG_INFO, "f", "g", 1, "%s", "m"),
+                failure.result);
+      EXPECT_EQ(tervox_stack_size(0), stacked + (record ? failure.records_stacked : 0));
+    }
+  }
   EXPECT_EQ(tervox_trace_text(nullptr, 6, "f", "g", 1, "m"), TERVOX_E_INVALID_ARGUMENT);
   EXPECT_EQ(tervox_open_log("/nonexistent/folder/log.txt", 1), TERVOX_E_FAILED);
   EXPECT_EQ(tervox_close_log(), TERVOX_E_FAILED);
 }
+
+#if !defined(_WIN32)
+std::string scratch_path(const char* name) {
+  return testing::TempDir() + "tervox_" + name + "_" + std::to_string(getpid());
+}
+
+std::string contents_of(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// A file-size limit stands in for a disk that fills up and then has room again.
+TEST(CInterface, SaysWhichLinesAFullDiskLostAndResumesOnceThereIsRoom) {
+  const std::string path = scratch_path("full");
+  ASSERT_EQ(tervox_open_trace(path.c_str(), 0), 0);
+  const auto line = [](const char* text) {
+    return tervox_trace(".", TERVOX_LOG_PLAIN, "", "", 0, "%s", text);
+  };
+  const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit unlimited{}, limited{};
+  getrlimit(RLIMIT_FSIZE, &unlimited);
+  limited = unlimited;
+  limited.rlim_cur = 3 * 4;  // room for three lines of 4 bytes
+  setrlimit(RLIMIT_FSIZE, &limited);
+  const std::vector<int> full = {line("fu1"), line("fu2"), line("fu3"), line("fu4"), line("fu5")};
+  setrlimit(RLIMIT_FSIZE, &unlimited);
+  std::signal(SIGXFSZ, previous_handler);
+  const std::vector<int> room = {line("st1"), tervox_resume_trace(), line("ro1"),
+                                 tervox_trace_text(".", TERVOX_LOG_PLAIN, "", "", 0, "ro2")};
+  EXPECT_EQ(full, (std::vector<int>{0, 0, 0, TERVOX_E_NOT_WRITTEN, TERVOX_E_NOT_WRITTEN}));
+  EXPECT_EQ(room, (std::vector<int>{TERVOX_E_NOT_WRITTEN, 0, 0, 0}));
+  EXPECT_EQ(tervox_close_trace(), 0);
+  EXPECT_EQ(tervox_resume_trace(), TERVOX_E_FAILED);  // no file open
+  EXPECT_EQ(contents_of(path), "fu1\nfu2\nfu3\nro1\nro2\n");
+  std::remove(path.c_str());
+}
+
+void* trace_until_cancelled(void*) {
+  const std::string text(20000, 'w');
+  for (;;) {
+    tervox_trace_text("W", TERVOX_LOG_INFO, "", "", 0, text.c_str());
+    pthread_testcancel();
+  }
+}
+
+// C and Fortran codes stop their workers with pthread_cancel: a worker cancelled while it writes
+// a line writes it whole or not at all, and the stream goes on for everyone else.
+TEST(CInterface, AWriterCancelledMidLineHarmsNoOne) {
+  const std::string path = scratch_path("cancel");
+  ASSERT_EQ(tervox_open_trace(path.c_str(), 0), 0);
+  constexpr int kRuns = 20;
+  for (int run = 0; run < kRuns; ++run) {
+    pthread_t worker;
+    ASSERT_EQ(pthread_create(&worker, nullptr, trace_until_cancelled, nullptr), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    pthread_cancel(worker);
+    pthread_join(worker, nullptr);
+    EXPECT_EQ(tervox_trace_text("M", TERVOX_LOG_INFO, "", "", 0, "after"), 0) << "run " << run;
+  }
+  ASSERT_EQ(tervox_close_trace(), 0);
+  std::istringstream lines(contents_of(path));
+  int afters = 0;
+  for (std::string line; std::getline(lines, line);) {
+    afters += line == "[M] after";
+    EXPECT_TRUE(line == "[M] after" || line == "[W] " + std::string(20000, 'w'))
+        << "a torn line of " << line.size() << " bytes";
+  }
+  EXPECT_EQ(afters, kRuns);
+  std::remove(path.c_str());
+}
+
+// A multiprocessing job forks right after start, while worker threads make the process's first
+// calls: here a child is forked while another thread is midway through creating the registry.
+void fork_while_the_registry_is_created() {
+  std::thread creator([] {
+    slow_allocation = 1;
+    tervox_clear(TERVOX_LVL_ERROR);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(10);  // a child that hangs dies of it
+    _exit(tervox_push(TERVOX_LVL_ERROR, 306, "a", "b") == 0 ? 0 : 1);
+  }
+  creator.join();
+  int status = 0;
+  waitpid(child, &status, 0);
+  std::_Exit(WIFEXITED(status) ? WEXITSTATUS(status) : 2);
+}
+
+TEST(Fork, TheFirstCallsOfAProcessMeetAForkAndTheChildGoesOn) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(fork_while_the_registry_is_created(), testing::ExitedWithCode(0), "");
+}
+#endif
+
+#if defined(__linux__)
+// The files the library opens always append, so a copytruncate rotation leaves no hole, and are
+// kept from the host's child processes.
+TEST(CInterface, OpensFilesAppendingAndCloseOnExec) {
+  const struct {
+    const char* name;
+    bool (*open)(const char* path, bool append);
+    bool log;
+  } streams[] = {
+      {"C trace", [](const char* p, bool a) { return tervox_open_trace(p, a) == 0; }, false},
+      {"C log", [](const char* p, bool a) { return tervox_open_log(p, a) == 0; }, true},
+      {"C++ trace", TervoxLogger::reopen_process_trace_stream, false},
+      {"C++ log", TervoxLogger::reopen_process_log_stream, true},
+  };
+  for (const auto& stream : streams) {
+    const std::string path = scratch_path(stream.name), prefix = stream.log ? "[L] " : "";
+    const auto write = [&stream](const char* text) {
+      return stream.log ? tervox_log_text("L", text)
+                        : tervox_trace_text("", TERVOX_LOG_PLAIN, "", "", 0, text);
+    };
+    for (const bool append : {false, true}) {
+      SCOPED_TRACE(std::string(stream.name) + (append ? ", appending" : ", emptied first"));
+      std::ofstream(path) << "before\n";
+      ASSERT_TRUE(stream.open(path.c_str(), append));
+      EXPECT_EQ(write("one"), 0);
+      EXPECT_EQ(contents_of(path), (append ? "before\n" : "") + prefix + "one\n");
+      ASSERT_EQ(truncate(path.c_str(), 0), 0);  // as logrotate's copytruncate does
+      EXPECT_EQ(write("two"), 0);
+      EXPECT_EQ(contents_of(path), prefix + "two\n");
+      int descriptors_of_path = 0;
+      for (int descriptor = 0; descriptor < 1024; ++descriptor) {
+        char target[512] = {};
+        const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
+        if (readlink(link.c_str(), target, sizeof target - 1) <= 0 || target != path) continue;
+        ++descriptors_of_path;
+        EXPECT_NE(fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0);
+        EXPECT_NE(fcntl(descriptor, F_GETFL) & O_APPEND, 0);
+      }
+      EXPECT_EQ(descriptors_of_path, 1);
+      std::remove(path.c_str());
+    }
+  }
+  EXPECT_EQ(tervox_close_trace(), 0);
+  EXPECT_EQ(tervox_close_log(), 0);
+}
+#endif
 
 int evaluations = 0;
 int evaluated(int value) { return ++evaluations, value; }
