@@ -15,11 +15,11 @@ int main(int argc, char** argv) {
   int failures = 0;
   if (argc != 3) return 2;
   failures += tervox_open_trace(argv[1], 0) < 0;
-  failures += tervox_open_log(argv[2], 0) < 0;
+  failures += tervox_open_log(argv[2], 1) < 0;
   tervox_set_trace_level(4);
   TERVOX_TRACE_C("IO", TERVOX_LOG_INFO, "%d tries at 50%%", counted(3));
   failures += tervox_trace_text("IO", TERVOX_LOG_DEBUG, "host.src", "run", 2, "%s stays") < 0;
-  failures += tervox_trace("IO", TERVOX_LOG_WARNING, "host.src", "run", 3, "look out") < 0;
+  failures += tervox_trace("IO", TERVOX_LOG_WARNING, "host.src", "run", 3, "look out  ") < 0;
   tervox_set_trace_level(2);
   TERVOX_TRACE_C("IO", TERVOX_LOG_INFO, "%d", counted(4));
   failures += tervox_record(TERVOX_LVL_ERROR, 306, "host.src", "run", 5, "reference.par is missing",

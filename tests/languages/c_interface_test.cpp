@@ -122,7 +122,18 @@ TEST(CInterface, TurnsFailuresIntoNegativeResults) {
       EXPECT_EQ(tervox_stack_size(0), stacked + (record ? failure.records_stacked : 0));
     }
   }
+  // Null strings, each answered as the header says, and text cut where a message is.
+  TervoxLogger::get_process_trace_stream()->clear();
+  int (*const unchecked_log)(const char*, const char*, ...) = tervox_log;
+  EXPECT_EQ(unchecked_log("IO", nullptr), TERVOX_E_INVALID_ARGUMENT);
   EXPECT_EQ(tervox_trace_text(nullptr, 6, "f", "g", 1, "m"), TERVOX_E_INVALID_ARGUMENT);
+  EXPECT_EQ(tervox_open_trace(nullptr, 1), TERVOX_E_INVALID_ARGUMENT);
+  const std::string long_text(30000, 'x');
+  trace.take();
+  EXPECT_EQ(tervox_trace_text("IO", TERVOX_LOG_PLAIN, "f", "g", 1, long_text.c_str()), 0);
+  EXPECT_EQ(tervox_record(0, 306, "f", "g", 1, long_text.c_str(), nullptr), 0);
+  EXPECT_EQ(trace.take(), long_text.substr(0, 24999) + "\n[UNDEF][!] [f, g:1]\n[UNDEF][!] " +
+                              ("[EC :306 ] " + long_text).substr(0, 24999) + "\n");
   EXPECT_EQ(tervox_open_log("/nonexistent/folder/log.txt", 1), TERVOX_E_FAILED);
   EXPECT_EQ(tervox_close_log(), TERVOX_E_FAILED);
 }
@@ -164,10 +175,12 @@ TEST(CInterface, SaysWhichLinesAFullDiskLostAndResumesOnceThereIsRoom) {
   std::remove(path.c_str());
 }
 
-void* trace_until_cancelled(void*) {
+// Opening a file is a cancellation point inside the library: the unwinding passes through it.
+void* trace_until_cancelled(void* log_path) {
   const std::string text(20000, 'w');
   for (;;) {
     tervox_trace_text("W", TERVOX_LOG_INFO, "", "", 0, text.c_str());
+    tervox_open_log(static_cast<const char*>(log_path), 1);
     pthread_testcancel();
   }
 }
@@ -176,11 +189,12 @@ void* trace_until_cancelled(void*) {
 // a line writes it whole or not at all, and the stream goes on for everyone else.
 TEST(CInterface, AWriterCancelledMidLineHarmsNoOne) {
   const std::string path = scratch_path("cancel");
+  std::string log_path = path + ".log";
   ASSERT_EQ(tervox_open_trace(path.c_str(), 0), 0);
   constexpr int kRuns = 20;
   for (int run = 0; run < kRuns; ++run) {
     pthread_t worker;
-    ASSERT_EQ(pthread_create(&worker, nullptr, trace_until_cancelled, nullptr), 0);
+    ASSERT_EQ(pthread_create(&worker, nullptr, trace_until_cancelled, log_path.data()), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     pthread_cancel(worker);
     pthread_join(worker, nullptr);
@@ -195,7 +209,9 @@ TEST(CInterface, AWriterCancelledMidLineHarmsNoOne) {
         << "a torn line of " << line.size() << " bytes";
   }
   EXPECT_EQ(afters, kRuns);
+  tervox_close_log();
   std::remove(path.c_str());
+  std::remove(log_path.c_str());
 }
 
 // A multiprocessing job forks right after start, while worker threads make the process's first

@@ -1,8 +1,11 @@
 cmake_minimum_required(VERSION 3.21)
-# Fails unless HOST writes the very trace and log that REFERENCE writes (each into DIR).
+# Fails unless HOST writes the very trace and log that REFERENCE writes (each into DIR). Each file
+# holds a stale line before: the hosts empty the trace and append to the log.
 file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR})
 foreach(host REFERENCE HOST)
+  file(WRITE ${DIR}/${host}.trace "stale\n")
+  file(WRITE ${DIR}/${host}.log "stale\n")
   execute_process(COMMAND ${${host}} ${DIR}/${host}.trace ${DIR}/${host}.log
                   RESULT_VARIABLE failed)
   if(failed)

@@ -3,16 +3,16 @@ program fortran_host
   use tervox_log
   implicit none
   character(len=512) :: trace_path, log_path
-  integer :: failures = 0
+  integer :: failures = 0, status
 
   call get_command_argument(1, trace_path)
   call get_command_argument(2, log_path)
   call check(tervox_open_trace(trim(trace_path), append=.false.))
-  call check(tervox_open_log(trim(log_path), append=.false.))
+  call check(tervox_open_log(trim(log_path)))  ! appending, after the stale line
   call tervox_set_trace_level(4)
   call check(tervox_trace('IO', TERVOX_LOG_INFO, '3 tries at 50%'))
   call check(tervox_trace('IO', TERVOX_LOG_DEBUG, '%s stays', 'host.src', 'run', 2))
-  call check(tervox_trace('IO', TERVOX_LOG_WARNING, 'look out', 'host.src', 'run', 3))
+  call check(tervox_trace('IO', TERVOX_LOG_WARNING, 'look out  ', 'host.src', 'run', 3))
   call tervox_set_trace_level(2)
   call check(tervox_trace('IO', TERVOX_LOG_INFO, 'hidden'))
   call check(tervox_record(TERVOX_LVL_ERROR, 306, 'reference.par is missing', 'in ./input', &
@@ -25,7 +25,9 @@ program fortran_host
       // text(tervox_stack_code(TERVOX_LVL_ERROR, 0)) // ' ' &
       // text(tervox_stack_code(TERVOX_LVL_ERROR, 1)) // ' ' &
       // text(tervox_stack_code(TERVOX_LVL_ERROR, 2))))
-  call check(tervox_trace('IO', TERVOX_LOG_PLAIN, tervox_last_short_description(TERVOX_LVL_ERROR)))
+  call check(tervox_trace('IO', TERVOX_LOG_PLAIN, tervox_last_short_description(TERVOX_LVL_ERROR, &
+      status)))
+  if (status /= 0) failures = failures + 1
   call check(tervox_trace('IO', TERVOX_LOG_PLAIN, tervox_stack_descriptions(TERVOX_LVL_WARNING)))
   call tervox_clear(TERVOX_LVL_ERROR)
   call check(tervox_log_line('RUN', 'done: 100%, last ' // text(tervox_last_code(TERVOX_LVL_ERROR))))

@@ -35,7 +35,7 @@ class PythonHost(ScratchFiles):
         tl.set_trace_level(4)
         tl.trace_at("IO", tl.INFO, "host.src", "run", 1, "3 tries at 50%")
         tl.trace_at("IO", tl.DEBUG, "host.src", "run", 2, "%s stays")
-        tl.trace_at("IO", tl.WARNING, "host.src", "run", 3, "look out")
+        tl.trace_at("IO", tl.WARNING, "host.src", "run", 3, "look out  ")
         tl.set_trace_level(2)
         tl.trace_at("IO", tl.INFO, "host.src", "run", 4, "hidden")
         tl.record(tl.LVL_ERROR, 306, "reference.par is missing", "in ./input", "host.src", "run", 5)

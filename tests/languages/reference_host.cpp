@@ -14,11 +14,11 @@ int main(int argc, char** argv) {
   using Log = TervoxLogger;
   TervoxError& registry = TervoxError::getInstance();
   Log::reopen_process_trace_stream(argv[1], false);
-  Log::reopen_process_log_stream(argv[2], false);
+  Log::reopen_process_log_stream(argv[2]);  // after the stale line
   Log::set_trace_level(4);
   Log::trace_message("IO", Log::LOG_INFO, "host.src", "run", 1, "%d tries at 50%%", 3);
   Log::trace_message("IO", Log::LOG_DEBUG, "host.src", "run", 2, "%s", "%s stays");
-  Log::trace_message("IO", Log::LOG_WARNING, "host.src", "run", 3, "%s", "look out");
+  Log::trace_message("IO", Log::LOG_WARNING, "host.src", "run", 3, "%s", "look out  ");
   Log::set_trace_level(2);
   Log::trace_message("IO", Log::LOG_INFO, "host.src", "run", 4, "%s", "hidden");
   registry.setLast(LVL_ERROR, 306, "host.src", "run", 5, "reference.par is missing", "in ./input");
