@@ -19,7 +19,7 @@
 
 #include "Lifetime.h"
 #include "error/RegistryStorage.h"
-#include "log/StreamLock.h"
+#include "log/StreamQueue.h"
 
 #if !defined(_WIN32)
 #include <pthread.h>
@@ -37,18 +37,19 @@ TERVOX_LOG_DESTROYED_BY_FINALISER std::basic_fstream<char> TervoxLogger::m_proce
 namespace tervox::detail {
 namespace {
 
-// Lock order: trace_lock, then log_lock, then registry_lock.
+// Lock order: trace_queue, then log_queue, then registry_lock.
 // Guards m_process_trace_stream and its file.
-TERVOX_LOG_DESTROYED_BY_FINALISER StreamLock trace_lock;
+TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue
+    trace_queue(*TervoxLogger::get_process_trace_stream());
 // Guards m_process_log_stream and its file.
-TERVOX_LOG_DESTROYED_BY_FINALISER StreamLock log_lock;
-// Guards the registry's state (ErrorState).
+TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue log_queue(*TervoxLogger::get_process_log_stream());
+// Guards the registry's state (ErrorState) and its creation.
 TERVOX_LOG_DESTROYED_BY_FINALISER std::mutex registry_lock;
 
 }  // namespace
 
-StreamLock& trace_stream_lock() { return trace_lock; }
-StreamLock& log_stream_lock() { return log_lock; }
+StreamQueue& trace_stream_queue() { return trace_queue; }
+StreamQueue& log_stream_queue() { return log_queue; }
 std::mutex& registry_state_lock() { return registry_lock; }
 
 RegistryStorage registry_storage;
@@ -61,9 +62,7 @@ namespace {
 // blocked inside a host's stream buffer), and the objects must then be left as they are.
 constexpr auto kLongestHold = std::chrono::seconds(2);
 
-template <typename Lock>
-bool take_for_good(Lock& lock) {
-  const auto give_up = std::chrono::steady_clock::now() + kLongestHold;
+bool take_for_good(std::mutex& lock, std::chrono::steady_clock::time_point give_up) {
   while (!lock.try_lock()) {
     if (std::chrono::steady_clock::now() > give_up) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -75,7 +74,9 @@ bool take_for_good(Lock& lock) {
 // Returns whether it could.
 bool tear_down_registry() {
   teardown_begun.store(true, std::memory_order_relaxed);
-  if (!take_for_good(trace_lock) || !take_for_good(log_lock) || !take_for_good(registry_lock)) {
+  const auto give_up = std::chrono::steady_clock::now() + kLongestHold;
+  if (!trace_queue.lock_until(give_up) || !log_queue.lock_until(give_up) ||
+      !take_for_good(registry_lock, give_up)) {
     return false;
   }
   registry_storage.destroy();
@@ -99,34 +100,32 @@ struct Finaliser {
 #endif
 
 #if !defined(_WIN32)
-// A child forked while other threads trace or record must find every lock free: the fork waits
-// until it can take them all, in the lock order, and both sides release them afterwards. A lock
-// that the forking thread holds itself (a StreamHold around the fork) stays held.
-void lock_for_fork(StreamLock& lock) {
-  if (lock.held_here()) return;
-  lock.lock();
-  lock.taken_for_fork = true;
-}
-
-void release_after_fork(StreamLock& lock) {
-  if (!lock.taken_for_fork) return;
-  lock.taken_for_fork = false;
-  lock.unlock();
-}
-
+// A child forked while other threads trace or record must find every lock free: the fork takes
+// each stream in its turn (after the lines queued before it, no more), then the registry, then
+// the queues' own locks, and both sides release them afterwards. A stream that the forking thread
+// holds itself (a StreamHold around the fork) stays held. The registry's creation is guarded by
+// its lock too, so a child never inherits it half made.
 void prepare_fork() {
-  lock_for_fork(trace_lock);
-  lock_for_fork(log_lock);
+  trace_queue.prepare_fork();
+  log_queue.prepare_fork();
   registry_lock.lock();
+  trace_queue.lock_queue_for_fork();
+  log_queue.lock_queue_for_fork();
 }
 
 void parent_after_fork() {
+  log_queue.after_fork_in_parent();
+  trace_queue.after_fork_in_parent();
   registry_lock.unlock();
-  release_after_fork(log_lock);
-  release_after_fork(trace_lock);
 }
 
-const int fork_handlers = pthread_atfork(prepare_fork, parent_after_fork, parent_after_fork);
+void child_after_fork() {
+  log_queue.after_fork_in_child();
+  trace_queue.after_fork_in_child();
+  registry_lock.unlock();
+}
+
+const int fork_handlers = pthread_atfork(prepare_fork, parent_after_fork, child_after_fork);
 #endif
 
 }  // namespace

@@ -15,7 +15,8 @@ enum ERROR_LVL : int32_t { LVL_ERROR = 0, LVL_WARNING = 1 };
 
 namespace tervox::detail {
 struct ErrorState;
-}
+struct StateAccess;
+}  // namespace tervox::detail
 
 // The process-wide registry of errors and warnings, one per process, shared by every module.
 // Each level keeps its last code and a stack of every record since it was last cleared; a fresh
@@ -99,6 +100,8 @@ class TERVOX_LOG_EXPORT TervoxError {
   std::string getStackDescriptions(ERROR_LVL level);
 
  private:
+  friend struct tervox::detail::StateAccess;  // the library's own record path
+
   TervoxError();
 
   std::unique_ptr<tervox::detail::ErrorState> m_state;

@@ -19,12 +19,12 @@
 // in an optimised build when `level` is a constant. `level` is evaluated once.
 // Example: TERVOX_TRACE_IF_ENABLED("IMPORT", TervoxLogger::LOG_DEBUG, "%s",
 // describe(burst).c_str());
-#define TERVOX_TRACE_IF_ENABLED(category, level, ...)                                             \
-  do {                                                                                            \
-    if (const int tervox_trace_level_ = (level);                                                  \
-        tervox_trace_level_ >= TERVOX_LOG_MIN_LEVEL && tervox_trace_enabled(tervox_trace_level_)) \
-      TervoxLogger::trace_message((category), TervoxLogger::LogLevel(tervox_trace_level_),        \
-                                  __FILE__, __func__, __LINE__, __VA_ARGS__);                     \
+#define TERVOX_TRACE_IF_ENABLED(category, level, ...)                                            \
+  do {                                                                                           \
+    if (const int tervox_trace_level_ = (level);                                                 \
+        tervox_trace_level_ >= TERVOX_LOG_MIN_LEVEL && tervox_trace_passes(tervox_trace_level_)) \
+      TervoxLogger::trace_message((category), TervoxLogger::LogLevel(tervox_trace_level_),       \
+                                  __FILE__, __func__, __LINE__, __VA_ARGS__);                    \
   } while (0)
 
 // Records an error or a warning with the registry, which traces it and stacks it.

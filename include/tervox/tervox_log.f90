@@ -3,8 +3,10 @@
 ! host's own compiler (module files differ between compilers) and link with -ltervox_log.
 !
 ! Strings are Fortran strings of any length, passed as they are: trailing blanks are part of the
-! text, so pass trim(name) for a blank-padded variable. A message is never read as a format. The
-! functions return the C interface's results: 0, or a negative TERVOX_E_* value.
+! text, so pass trim(name) for a blank-padded variable. A message is never read as a format, and
+! is folded as the C interface folds text (a tab after each line feed). The functions return the
+! C interface's results: 0, or a negative TERVOX_E_* value; TERVOX_E_NOT_WRITTEN says that the
+! line did not reach its file (a full disk, say), and tervox_resume_trace lets the next one try.
 !
 !   use tervox_log
 !   status = tervox_open_trace('run/trace.txt', append=.true.)
@@ -23,11 +25,11 @@ module tervox_log
       TERVOX_LOG_ERROR = 6
   integer, parameter, public :: TERVOX_LVL_ERROR = 0, TERVOX_LVL_WARNING = 1
   integer, parameter, public :: TERVOX_E_FAILED = -1, TERVOX_E_NO_MEMORY = -2, &
-      TERVOX_E_UNKNOWN_CODE = -3, TERVOX_E_INVALID_ARGUMENT = -4
+      TERVOX_E_UNKNOWN_CODE = -3, TERVOX_E_INVALID_ARGUMENT = -4, TERVOX_E_NOT_WRITTEN = -5
 
   public :: tervox_trace, tervox_log_line, tervox_trace_enabled, tervox_set_trace_level, &
       tervox_get_trace_level, tervox_open_trace, tervox_close_trace, tervox_open_log, &
-      tervox_close_log, tervox_record, tervox_push, tervox_last_code, tervox_stack_size, &
+      tervox_close_log, tervox_resume_trace, tervox_resume_log, tervox_record, tervox_push, tervox_last_code, tervox_stack_size, &
       tervox_stack_code, tervox_clear, tervox_last_short_description, tervox_stack_descriptions
 
   interface
@@ -66,6 +68,12 @@ module tervox_log
       import :: c_int
     end function
     integer(c_int) function c_close_log() bind(c, name='tervox_close_log')
+      import :: c_int
+    end function
+    integer(c_int) function c_resume_trace() bind(c, name='tervox_resume_trace')
+      import :: c_int
+    end function
+    integer(c_int) function c_resume_log() bind(c, name='tervox_resume_log')
       import :: c_int
     end function
     integer(c_int) function c_record(level, code, file, function, line, short_text, long_text) &
@@ -134,7 +142,8 @@ contains
     status = c_log_text(category // c_null_char, text // c_null_char)
   end function
 
-  ! Whether a trace of `level` would be written at the trace level in force.
+  ! Whether a trace of `level` would be written at the trace level in force. A call rather than a
+  ! read of tervox_log_trace_level: standard Fortran cannot import a variable from a Windows DLL.
   logical function tervox_trace_enabled(level)
     integer, intent(in) :: level
     tervox_trace_enabled = c_trace_enabled(int(level, c_int)) /= 0
@@ -168,6 +177,16 @@ contains
 
   integer function tervox_close_log() result(status)
     status = c_close_log()
+  end function
+
+  ! Clear the failed state of the trace (or log) stream once the cause is gone, so that the next
+  ! line is tried again; what the file holds stays. TERVOX_E_FAILED if no file is open.
+  integer function tervox_resume_trace() result(status)
+    status = c_resume_trace()
+  end function
+
+  integer function tervox_resume_log() result(status)
+    status = c_resume_log()
   end function
 
   ! Records an error or a warning (tervox_record): traced, made the last code and stacked.

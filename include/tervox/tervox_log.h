@@ -8,10 +8,20 @@
  * log and one stack per level, whichever interface its modules use.
  *
  * No exception ever leaves these functions: an allocation failure, an exception from the host's
- * stream or an unknown code becomes one of the negative results below. Every function may be
- * called from any number of threads at once. Strings are read up to their first zero byte and are
- * never kept after the call returns. Do not call these from a signal handler, nor from inside a
- * write to the same stream (a call-back of a stream buffer the host put on it). */
+ * stream or an unknown code becomes one of the negative results below, and a line that did not
+ * reach its file says so (TERVOX_E_NOT_WRITTEN). Every function may be called from any number of
+ * threads at once. Strings are read up to their first zero byte and are never kept after the call
+ * returns. Do not call these from a signal handler, nor from inside a write to the same stream (a
+ * call-back of a stream buffer the host put on it).
+ *
+ * Text passed as text (tervox_trace_text, tervox_log_text and the texts of tervox_record) is
+ * folded: each line feed in it is followed by a tab, so that no line of it can start like a line
+ * of the library's own and be read as a recorded error (SECURITY.md). Formats are the host's own
+ * and are written as formatted.
+ *
+ * A C++ module of the same process sees the streams as the C++ interface gives them: a line that
+ * failed leaves the stream's failbit and badbit set, for every module, until a host clears them
+ * (tervox_resume_trace, or clear() on the stream under a StreamHold). */
 
 #include <stdarg.h>
 #include <stddef.h>
@@ -36,6 +46,10 @@
 #define TERVOX_E_NO_MEMORY (-2)    /* an allocation failed; nothing was written or recorded */
 #define TERVOX_E_UNKNOWN_CODE (-3) /* the code to describe is missing from the catalogue */
 #define TERVOX_E_INVALID_ARGUMENT (-4) /* a null pointer where a string or a buffer is needed */
+/* The line did not reach its stream: no file is open on it, the stream failed (a full disk, or an
+ * earlier line failed and nobody resumed it), or the line was dropped (traced from inside a write
+ * to the same stream, or while the process ends). A record is stacked all the same. */
+#define TERVOX_E_NOT_WRITTEN (-5)
 
 /* TERVOX_TRACE_C (below) and TervoxMacros.h's TERVOX_TRACE_IF_ENABLED leave out every trace of a
  * severity below this one at compile time: build with -DTERVOX_LOG_MIN_LEVEL=2 (TERVOX_LOG_INFO)
@@ -48,12 +62,19 @@
 extern "C" {
 #endif
 
+/* The trace level in force, exported so that level tests need no call into the library: read it
+ * through tervox_trace_passes below (or, from another language, as a plain int), and never write
+ * it: tervox_set_trace_level does. */
+TERVOX_LOG_EXPORT extern int tervox_log_trace_level;
+
 /* Formats `fmt` printf-style and traces it as TervoxLogger::trace_message does, byte for byte:
  * written only if the trace level lets `level` through, tagged "[category]", warnings and errors
  * after the line "[category][?] [file, function:line]"; the stream is flushed before the call
- * returns. A null `file` or `function` is written as empty text. Returns 0, written or not, or a
- * negative result (TERVOX_E_INVALID_ARGUMENT for a null `category` or `fmt`). `fmt` is always a
- * format: pass text of unknown content through tervox_trace_text. */
+ * returns. A null `file` or `function` is written as empty text. Returns 0 when the line was
+ * written or the trace level left it out, or a negative result: TERVOX_E_NOT_WRITTEN when it did
+ * not reach the file, TERVOX_E_FAILED when the host's stream threw, TERVOX_E_INVALID_ARGUMENT for
+ * a null `category` or `fmt`. `fmt` is always a format: pass text of unknown content through
+ * tervox_trace_text. */
 TERVOX_LOG_EXPORT int tervox_trace(const char* category, int level, const char* file,
                                    const char* function, int line, const char* fmt, ...)
     TERVOX_LOG_PRINTF_FORMAT(6, 7);
@@ -63,8 +84,8 @@ TERVOX_LOG_EXPORT int tervox_vtrace(const char* category, int level, const char*
                                     const char* function, int line, const char* fmt,
                                     va_list arguments) TERVOX_LOG_PRINTF_FORMAT(6, 0);
 
-/* Traces `text` as the message, never read as a format (a percent sign is written as it is), as
- * tervox_trace with the format "%s" would. Returns as tervox_trace; null `text` is invalid. */
+/* Traces `text` as the message, folded (above) and never read as a format (a percent sign is
+ * written as it is). Returns as tervox_trace; null `text` is invalid. */
 TERVOX_LOG_EXPORT int tervox_trace_text(const char* category, int level, const char* file,
                                         const char* function, int line, const char* text);
 
@@ -73,7 +94,8 @@ TERVOX_LOG_EXPORT int tervox_trace_text(const char* category, int level, const c
 TERVOX_LOG_EXPORT int tervox_log(const char* category, const char* fmt, ...)
     TERVOX_LOG_PRINTF_FORMAT(2, 3);
 
-/* Writes `text` as the message of a log line, never read as a format. Returns as tervox_trace. */
+/* Writes `text`, folded, as the message of a log line, never read as a format. Returns as
+ * tervox_trace. */
 TERVOX_LOG_EXPORT int tervox_log_text(const char* category, const char* text);
 
 /* Returns 1 if a trace of `level` would be written at the trace level in force, else 0: cheap
@@ -97,12 +119,20 @@ TERVOX_LOG_EXPORT int tervox_open_log(const char* path, int append);
 TERVOX_LOG_EXPORT int tervox_close_trace(void);
 TERVOX_LOG_EXPORT int tervox_close_log(void);
 
+/* Clear the failed state of the process trace (or log) stream, so that the next line is tried
+ * again once the cause (a full disk) is gone; what the file holds stays. Call it after a
+ * TERVOX_E_NOT_WRITTEN, as often as you like. Return 0, or TERVOX_E_FAILED if no file is open. */
+TERVOX_LOG_EXPORT int tervox_resume_trace(void);
+TERVOX_LOG_EXPORT int tervox_resume_log(void);
+
 /* Records an error (TERVOX_LVL_ERROR) or a warning (TERVOX_LVL_WARNING) as TervoxError::setLast
  * does: traces "[EC :code ] short_text - long_text" under "UNDEF" with the location, makes `code`
- * the level's last code and stacks it with both texts. A null text is taken as empty; any other
- * level records nothing. Returns 0, or a negative result when nothing was stacked:
- * TERVOX_E_FAILED when the trace stream threw (nothing recorded), TERVOX_E_NO_MEMORY when memory
- * ran out (nothing recorded, or, if the line was already traced, `code` made the last code). */
+ * the level's last code and stacks it with both texts (folded in the trace, as given on the
+ * stack). A null text is taken as empty; any other level records nothing. Returns 0, or
+ * TERVOX_E_NOT_WRITTEN when the record was stacked but its line did not reach the file, or a
+ * negative result when nothing was stacked: TERVOX_E_FAILED when the trace stream threw (nothing
+ * recorded), TERVOX_E_NO_MEMORY when memory ran out (nothing recorded, or, if the line was
+ * already traced, `code` made the last code). */
 TERVOX_LOG_EXPORT int tervox_record(int level, int code, const char* file, const char* function,
                                     int line, const char* short_text, const char* long_text);
 
@@ -144,6 +174,19 @@ TERVOX_LOG_EXPORT long long tervox_stack_descriptions(int level, char* buffer, s
 }
 #endif
 
+/* Returns 1 if a trace of `level` would be written at the trace level in force, else 0, as
+ * tervox_trace_enabled does, reading the level inline. */
+static inline int tervox_trace_passes(int level) {
+  static const int thresholds[] = {9999, 4, 3, 3, 3, 2, 1}; /* per severity, as above */
+#if defined(__GNUC__)
+  const int trace_level = __atomic_load_n(&tervox_log_trace_level, __ATOMIC_RELAXED);
+#else
+  const int trace_level = *(const volatile int*)&tervox_log_trace_level; /* read whole */
+#endif
+  return level >= TERVOX_LOG_VERBOSE && level <= TERVOX_LOG_ERROR &&
+         trace_level >= thresholds[level];
+}
+
 /* Traces a printf-style message with the caller's file, function and line, like TERVOX_TRACE in
  * C++, but evaluates the message's arguments only when the trace level lets `level` through, and
  * not at all for a severity below TERVOX_LOG_MIN_LEVEL. `level` is evaluated twice: pass a
@@ -151,7 +194,7 @@ TERVOX_LOG_EXPORT long long tervox_stack_descriptions(int level, char* buffer, s
  *   TERVOX_TRACE_C("IMPORT", TERVOX_LOG_DEBUG, "burst %d: %s", burst, describe(burst)); */
 #define TERVOX_TRACE_C(category, level, ...)                                              \
   do {                                                                                    \
-    if ((level) >= TERVOX_LOG_MIN_LEVEL && tervox_trace_enabled(level))                   \
+    if ((level) >= TERVOX_LOG_MIN_LEVEL && tervox_trace_passes(level))                    \
       (void)tervox_trace((category), (level), __FILE__, __func__, __LINE__, __VA_ARGS__); \
   } while (0)
 

@@ -16,9 +16,25 @@
 #include <cxxabi.h>
 #endif
 
+#include "error/Recording.h"
+#include "log/TraceLayout.h"
 #include "log/Writers.h"
 
+// The C names stand for the C++ values, which the library's own code uses.
+static_assert(TERVOX_LOG_VERBOSE == TervoxLogger::LOG_VERBOSE &&
+              TERVOX_LOG_DEBUG == TervoxLogger::LOG_DEBUG &&
+              TERVOX_LOG_INFO == TervoxLogger::LOG_INFO &&
+              TERVOX_LOG_PLAIN == TervoxLogger::LOG_PLAIN &&
+              TERVOX_LOG_NOTICE == TervoxLogger::LOG_NOTICE &&
+              TERVOX_LOG_WARNING == TervoxLogger::LOG_WARNING &&
+              TERVOX_LOG_ERROR == TervoxLogger::LOG_ERROR &&
+              TERVOX_LOG_ERROR + 1 == tervox::detail::kLevelLayouts.size());
+static_assert(TERVOX_LVL_ERROR == LVL_ERROR && TERVOX_LVL_WARNING == LVL_WARNING);
+
 namespace {
+
+using tervox::detail::LineOutcome;
+using tervox::detail::TextForm;
 
 // The result of the exception being handled. The unwinding of a cancelled thread (a write is a
 // cancellation point) is no exception to report: it must go on, or the process is terminated.
@@ -31,10 +47,8 @@ int failure_of_current_exception() {
 #endif
   } catch (const std::bad_alloc&) {
     return TERVOX_E_NO_MEMORY;
-  } catch (const std::out_of_range&) {
-    // Only the renderers throw it, for a code missing from the catalogue.
-    return TERVOX_E_UNKNOWN_CODE;
   } catch (...) {
+    // Whatever a host's stream throws, std::out_of_range included.
     return TERVOX_E_FAILED;
   }
 }
@@ -46,6 +60,18 @@ int guarded(Call call) {
   } catch (...) {
     return failure_of_current_exception();
   }
+}
+
+int result_of(LineOutcome outcome) {
+  return outcome == LineOutcome::kLost ? TERVOX_E_NOT_WRITTEN : 0;
+}
+
+// Clears the stream's failed state in its turn, so that the next line is tried again.
+int resume(std::basic_fstream<char>* stream) {
+  const TervoxLogger::StreamHold hold(stream);
+  if (!stream->is_open()) return TERVOX_E_FAILED;
+  stream->clear();
+  return 0;
 }
 
 // For the queries whose every result is a code: a failure cannot be told apart, and reads as 0.
@@ -75,6 +101,9 @@ long long described(char* buffer, size_t size, Render render) {
       buffer[kept] = '\0';
     }
     return static_cast<long long>(text.size());
+  } catch (const std::out_of_range&) {
+    // The renderers throw it for a code missing from the catalogue, and nothing else here does.
+    return TERVOX_E_UNKNOWN_CODE;
   } catch (...) {
     return failure_of_current_exception();
   }
@@ -97,8 +126,8 @@ int tervox_vtrace(const char* category, int level, const char* file, const char*
                   const char* fmt, va_list arguments) {
   if (category == nullptr || fmt == nullptr) return TERVOX_E_INVALID_ARGUMENT;
   return guarded([&] {
-    tervox::detail::trace_formatted(category, level, file, function, line, fmt, arguments);
-    return 0;
+    return result_of(
+        tervox::detail::trace_formatted(category, level, file, function, line, fmt, arguments));
   });
 }
 
@@ -106,8 +135,8 @@ int tervox_trace_text(const char* category, int level, const char* file, const c
                       int line, const char* text) {
   if (category == nullptr || text == nullptr) return TERVOX_E_INVALID_ARGUMENT;
   return guarded([&] {
-    tervox::detail::trace_text(category, level, file, function, line, text);
-    return 0;
+    return result_of(
+        tervox::detail::trace_text(category, level, file, function, line, text, TextForm::kFolded));
   });
 }
 
@@ -115,20 +144,16 @@ int tervox_log(const char* category, const char* fmt, ...) {
   if (category == nullptr || fmt == nullptr) return TERVOX_E_INVALID_ARGUMENT;
   va_list arguments;
   va_start(arguments, fmt);
-  const int result = guarded([&] {
-    tervox::detail::log_formatted(category, fmt, arguments);
-    return 0;
-  });
+  const int result =
+      guarded([&] { return result_of(tervox::detail::log_formatted(category, fmt, arguments)); });
   va_end(arguments);
   return result;
 }
 
 int tervox_log_text(const char* category, const char* text) {
   if (category == nullptr || text == nullptr) return TERVOX_E_INVALID_ARGUMENT;
-  return guarded([&] {
-    tervox::detail::log_text(category, text);
-    return 0;
-  });
+  return guarded(
+      [&] { return result_of(tervox::detail::log_text(category, text, TextForm::kFolded)); });
 }
 
 int tervox_trace_enabled(int level) { return tervox::detail::trace_enabled(level) ? 1 : 0; }
@@ -159,12 +184,20 @@ int tervox_close_log(void) {
   return guarded([] { return TervoxLogger::close_process_log_stream() ? 0 : TERVOX_E_FAILED; });
 }
 
+int tervox_resume_trace(void) {
+  return guarded([] { return resume(TervoxLogger::get_process_trace_stream()); });
+}
+
+int tervox_resume_log(void) {
+  return guarded([] { return resume(TervoxLogger::get_process_log_stream()); });
+}
+
 int tervox_record(int level, int code, const char* file, const char* function, int line,
                   const char* short_text, const char* long_text) {
   return guarded([&] {
-    TervoxError::getInstance().setLast(error_level(level), code, file, function, line,
-                                       or_empty(short_text), or_empty(long_text));
-    return 0;
+    return result_of(tervox::detail::record(TervoxError::getInstance(), error_level(level), code,
+                                            file, function, line, or_empty(short_text),
+                                            or_empty(long_text), TextForm::kFolded));
   });
 }
 

@@ -1,6 +1,7 @@
 #ifndef TERVOX_ERROR_REGISTRYSTORAGE_H
 #define TERVOX_ERROR_REGISTRYSTORAGE_H
 
+#include <atomic>
 #include <mutex>
 
 #include <tervox/TervoxError.h>
@@ -15,23 +16,28 @@ namespace tervox::detail {
 // destructible, so that nothing but the finaliser ends it.
 class RegistryStorage {
  public:
+  // The registry, or null before its creation.
+  TervoxError* registry() const { return registry_.load(std::memory_order_acquire); }
+
   // Where getInstance constructs the registry.
   void* place() { return bytes_; }
 
   // Takes charge of destroying the registry constructed in place(); returns it.
   TervoxError* adopt(TervoxError* registry) {
-    registry_ = registry;
+    registry_.store(registry, std::memory_order_release);
     return registry;
   }
 
   void destroy() {
-    if (registry_ != nullptr) registry_->~TervoxError();
-    registry_ = nullptr;
+    if (TervoxError* const registry = registry_.load(std::memory_order_relaxed)) {
+      registry->~TervoxError();
+    }
+    registry_.store(nullptr, std::memory_order_relaxed);
   }
 
  private:
   alignas(TervoxError) unsigned char bytes_[sizeof(TervoxError)];
-  TervoxError* registry_;
+  std::atomic<TervoxError*> registry_{nullptr};
 };
 
 // Defined in ProcessObjects.cpp, after the streams the registry traces into; zero-initialised.

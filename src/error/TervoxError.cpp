@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "error/ErrorState.h"
+#include "error/RecordEntry.h"
+#include "error/Recording.h"
 #include "error/RegistryStorage.h"
 #include "log/TraceLayout.h"
 #include "log/Writers.h"
@@ -18,7 +20,7 @@ using tervox::detail::LevelRecord;
 namespace {
 
 // "[EC :300 ] short - long": the trace keeps its own spacing, unlike the rendered descriptions.
-std::string trace_text(int code, const std::string& short_text, const std::string& long_text) {
+std::string record_text(int code, const std::string& short_text, const std::string& long_text) {
   char digits[11];  // "-2147483648"
   char* const digits_end = std::to_chars(digits, digits + sizeof digits, code).ptr;
   std::string text;
@@ -46,33 +48,47 @@ void append_record(LevelRecord& record, int code, std::string short_text, std::s
   record.long_texts.push_back(std::move(long_text));
 }
 
-// What setLast stacks once its line is traced.
-struct PendingRecord {
-  tervox::detail::ErrorState* state;
-  ERROR_LVL level;
-  int code;
-  std::string* short_text;
-  std::string* long_text;
-};
-
-void stack_pending_record(void* context) {
-  PendingRecord& pending = *static_cast<PendingRecord*>(context);
-  const tervox::detail::RegistryHold hold;
-  if (!hold) return;
-  LevelRecord& record = *pending.state->record(pending.level);
-  record.last_code = pending.code;
-  append_record(record, pending.code, std::move(*pending.short_text),
-                std::move(*pending.long_text));
-}
-
 }  // namespace
 
+namespace tervox::detail {
+
+struct StateAccess {
+  static ErrorState& of(TervoxError& registry) { return *registry.m_state; }
+};
+
+void stack_record(RecordEntry& entry) {
+  const RegistryHold hold;
+  if (!hold) return;
+  LevelRecord& record = *entry.state->record(entry.level);
+  record.last_code = entry.code;
+  append_record(record, entry.code, std::move(entry.short_text), std::move(entry.long_text));
+}
+
+// The line is traced in the trace stream's turn and the record stacked before that turn ends, so
+// that concurrent records appear in the trace in the order of the stack; the registry's own lock
+// is held only for the stacking, so readers never wait for a stream.
+LineOutcome record(TervoxError& registry, ERROR_LVL level, int code, const char* file,
+                   const char* function, int line, std::string short_text, std::string long_text,
+                   TextForm form) {
+  if (level != LVL_ERROR && level != LVL_WARNING) return LineOutcome::kFiltered;
+  const int severity = level == LVL_ERROR ? TervoxLogger::LOG_ERROR : TervoxLogger::LOG_WARNING;
+  const std::string text = record_text(code, short_text, long_text);
+  RecordEntry entry{&StateAccess::of(registry), level, code, std::move(short_text),
+                    std::move(long_text)};
+  return trace_record(severity, file, function, line, text.c_str(), form, entry);
+}
+
+}  // namespace tervox::detail
+
+// Created once, under the registry's lock rather than a function-local static's guard: a fork
+// takes that lock, so a child never inherits a creation that another thread had begun. Destroyed
+// by the library's finaliser (see RegistryStorage).
 TervoxError& TervoxError::getInstance() {
-  // Created once, safely against concurrent first calls; destroyed by the library's finaliser
-  // (see RegistryStorage), not in the order of first use as a function-local object would be.
-  static TervoxError* const registry = tervox::detail::registry_storage.adopt(
-      new (tervox::detail::registry_storage.place()) TervoxError());
-  return *registry;
+  using tervox::detail::registry_storage;
+  if (TervoxError* const registry = registry_storage.registry()) return *registry;
+  const std::lock_guard<std::mutex> hold(tervox::detail::registry_state_lock());
+  if (TervoxError* const registry = registry_storage.registry()) return *registry;
+  return *registry_storage.adopt(new (registry_storage.place()) TervoxError());
 }
 
 TervoxError::TervoxError() : m_state(std::make_unique<ErrorState>()) {}
@@ -87,17 +103,10 @@ void TervoxError::init(std::string name) {
   if (hold) m_name = std::move(name);
 }
 
-// The line is traced under the trace stream's lock and the record stacked before that lock is
-// released, so that concurrent records appear in the trace in the order of the stack; the
-// registry's own lock is held only for the stacking, so readers never wait for a stream.
 void TervoxError::setLast(ERROR_LVL level, int code, const char* file, const char* function,
                           int line, std::string shortText, std::string longText) {
-  if (level != LVL_ERROR && level != LVL_WARNING) return;
-  const int severity = level == LVL_ERROR ? TervoxLogger::LOG_ERROR : TervoxLogger::LOG_WARNING;
-  const std::string text = trace_text(code, shortText, longText);
-  PendingRecord pending{m_state.get(), level, code, &shortText, &longText};
-  tervox::detail::trace_text_then(tervox::detail::kRecordCategory.data(), severity, file, function,
-                                  line, text.c_str(), stack_pending_record, &pending);
+  tervox::detail::record(*this, level, code, file, function, line, std::move(shortText),
+                         std::move(longText), tervox::detail::TextForm::kAsIs);
 }
 
 void TervoxError::pushOnStack(ERROR_LVL level, int code, std::string shortText,

@@ -11,6 +11,12 @@
 
 namespace tervox::detail {
 
+// How a message given as text is put into its line. Text that C, Fortran and Python hosts pass
+// through the library's text calls is folded: a tab follows each line feed in it, so that no line
+// of a message, a file name a job was given for instance, can start like a line of the library's
+// own, a recorded error's above all (tervox/FoldedText.h says the same for C++ hosts).
+enum class TextForm { kAsIs, kFolded };
+
 // One line as it goes to the file: its prefix, its message and the line end, contiguous, so that
 // one write carries the whole line and processes appending to one file never tear it. The prefix
 // and the message are each cut at 24,999 bytes, as the runtime's bounded formatter cuts a
@@ -67,9 +73,13 @@ class LineBuffer {
     std::vsnprintf(inline_, kInlineCapacity, fmt, arguments);
   }
 
-  // Appends `text` as the message, as "%s" with it would.
-  void append_message_text(const char* text) {
-    const std::size_t length = std::min(std::strlen(text), kTextLimit);
+  // Appends `text` as the message, as "%s" with it would, or folded (TextForm), then cut.
+  void append_message_text(const char* text, TextForm form) {
+    const std::size_t whole = std::strlen(text);
+    if (form == TextForm::kFolded && std::memchr(text, '\n', whole) != nullptr) {
+      return append_folded(text, whole);
+    }
+    const std::size_t length = std::min(whole, kTextLimit);
     if (size_ + length + 2 > capacity_) grow(size_ + length + 2);
     std::memcpy(data_ + size_, text, length);
     end_line(length);
@@ -84,6 +94,18 @@ class LineBuffer {
   void end_line(std::size_t length) {
     size_ += length;
     data_[size_++] = '\n';
+  }
+
+  void append_folded(const char* text, std::size_t length) {
+    const std::size_t room = std::min(2 * length, kTextLimit);
+    if (size_ + room + 2 > capacity_) grow(size_ + room + 2);
+    char* const message = data_ + size_;
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < length && written < kTextLimit; ++i) {
+      message[written++] = text[i];
+      if (text[i] == '\n' && written < kTextLimit) message[written++] = '\t';
+    }
+    end_line(written);
   }
 
   // Moves the line so far to the heap, with room for `capacity` bytes.

@@ -1,4 +1,5 @@
 #include <tervox/TervoxLogger.h>
+#include <tervox/tervox_log.h>
 
 #include <charconv>
 #include <cstdarg>
@@ -9,20 +10,25 @@
 #include <string_view>
 
 #include "Lifetime.h"
+#include "error/RecordEntry.h"
+#include "log/AppendingFile.h"
 #include "log/LineBuffer.h"
-#include "log/StreamLock.h"
+#include "log/StreamQueue.h"
 #include "log/TraceLayout.h"
 #include "log/Writers.h"
 
 // The streams are defined in ProcessObjects.cpp, where their order against the registry is fixed.
 std::atomic<int> TervoxLogger::m_trace_level{3};
 std::atomic<int> TervoxLogger::m_tervox_log_init_value{0};
+int tervox_log_trace_level = 3;
 
 namespace {
 
 using tervox::detail::LevelLayout;
 using tervox::detail::LineBuffer;
-using tervox::detail::StreamLock;
+using tervox::detail::LineOutcome;
+using tervox::detail::RecordEntry;
+using tervox::detail::StreamQueue;
 
 constexpr int kInitialisingMarker = 123457;
 constexpr int kInitialisedMarker = 123456;
@@ -63,57 +69,11 @@ void build_prefix(LineBuffer& line, const LevelLayout& layout, std::string_view 
   line.append_to_prefix(layout.level_prefix);
 }
 
-// The line in one insertion, so that it leaves in one write, then the flush of the line end and
-// one more, as the writers owe their callers. A field width that the host set applies to the
-// line's first insertion, the prefix, as it always has. After a failed line the stream holds
-// failbit beside badbit on every standard library.
-void insert_line(std::ostream& stream, const LineBuffer& line) {
-  std::size_t start = 0;
-  if (stream.width() != 0) {
-    stream << std::string_view(line.data(), line.prefix_size());
-    start = line.prefix_size();
-  }
-  stream.write(line.data() + start, static_cast<std::streamsize>(line.size() - start));
-  stream.flush();
-  stream.flush();
-  if (stream.bad()) stream.setstate(std::ios_base::failbit);
-}
-
-// Marks the stream's holder as inserting a line, for as long as it does.
-class Inserting {
- public:
-  explicit Inserting(StreamLock& lock) : lock_(lock) { lock_.writing = true; }
-  ~Inserting() { lock_.writing = false; }
-  Inserting(const Inserting&) = delete;
-  Inserting& operator=(const Inserting&) = delete;
-
- private:
-  StreamLock& lock_;
-};
-
-// Writes the line under its stream's lock, then runs after_line, if any, still under it. A line
-// that the calling thread writes from inside its own insertion into the same stream (a call-back
-// of the host's stream buffer) is dropped: that stream is in the middle of a line, and the lock
-// would wait for ever on its own holder. So is a line written once the teardown has begun.
-void write_line(std::basic_fstream<char>& stream, StreamLock& lock, const LineBuffer& line,
-                void (*after_line)(void*), void* context) {
-  std::unique_lock<StreamLock> hold(lock, std::defer_lock);
-  if (!tervox::detail::tearing_down() && !(lock.held_here() && lock.writing)) {
-    hold.lock();
-    const Inserting inserting(lock);
-    insert_line(stream, line);
-  }
-  if (after_line != nullptr) after_line(context);
-}
-
-void write_trace_line(const LineBuffer& line, void (*after_line)(void*), void* context) {
-  write_line(*TervoxLogger::get_process_trace_stream(), tervox::detail::trace_stream_lock(), line,
-             after_line, context);
-}
-
-void write_log_line(const LineBuffer& line) {
-  write_line(*TervoxLogger::get_process_log_stream(), tervox::detail::log_stream_lock(), line,
-             nullptr, nullptr);
+// Writes the line in its turn of the stream's queue, with `record` stacked right after it. A line
+// written once the teardown has begun is dropped.
+LineOutcome write_line(StreamQueue& queue, const LineBuffer& line, RecordEntry* record) {
+  if (tervox::detail::tearing_down()) return LineOutcome::kLost;
+  return queue.write(line, record);
 }
 
 void start_trace_line(LineBuffer& line, const LevelLayout& layout, const char* category,
@@ -127,31 +87,42 @@ void start_log_line(LineBuffer& line, const char* category) {
   line.append_to_prefix(" ");
 }
 
-bool reopen(std::basic_fstream<char>& stream, StreamLock& lock, const char* path, bool append) {
+bool reopen(std::basic_fstream<char>& stream, StreamQueue& queue, const char* path, bool append) {
   if (tervox::detail::tearing_down()) return false;
-  const std::lock_guard<StreamLock> hold(lock);
+  const std::lock_guard<StreamQueue> hold(queue);
   if (stream.is_open()) stream.close();
-  // Binary, so that a line ends in one line feed on every platform, as the tool expects.
-  stream.open(path, std::ios_base::out | std::ios_base::binary |
-                        (append ? std::ios_base::app : std::ios_base::trunc));
-  return stream.is_open();
+  return tervox::detail::open_appending(stream, path, !append);
 }
 
 // As std::fstream::close, which reports a failure only through the stream's state.
-bool close(std::basic_fstream<char>& stream, StreamLock& lock) {
+bool close(std::basic_fstream<char>& stream, StreamQueue& queue) {
   if (tervox::detail::tearing_down()) return false;
-  const std::lock_guard<StreamLock> hold(lock);
+  const std::lock_guard<StreamQueue> hold(queue);
   if (!stream.is_open()) return false;
   const bool closed = stream.rdbuf()->close() != nullptr;
   if (!closed) stream.setstate(std::ios_base::failbit);
   return closed;
 }
 
-StreamLock* lock_of(std::basic_fstream<char>* stream) {
-  if (stream == TervoxLogger::get_process_trace_stream())
-    return &tervox::detail::trace_stream_lock();
-  if (stream == TervoxLogger::get_process_log_stream()) return &tervox::detail::log_stream_lock();
+StreamQueue* queue_of(std::basic_fstream<char>* stream) {
+  if (stream == TervoxLogger::get_process_trace_stream()) {
+    return &tervox::detail::trace_stream_queue();
+  }
+  if (stream == TervoxLogger::get_process_log_stream()) return &tervox::detail::log_stream_queue();
   return nullptr;
+}
+
+// Hosts read the trace level inline from tervox_log_trace_level (tervox_log.h), which follows
+// m_trace_level: both change under this lock, so that they never disagree.
+std::mutex trace_level_change;
+
+void publish_trace_level(int trace_level) {
+#if defined(__GNUC__)
+  __atomic_store_n(&tervox_log_trace_level, trace_level, __ATOMIC_RELAXED);
+#else
+  // MSVC: an aligned int is written whole.
+  *static_cast<volatile int*>(&tervox_log_trace_level) = trace_level;
+#endif
 }
 
 }  // namespace
@@ -160,53 +131,59 @@ namespace tervox::detail {
 
 // Each writer runs the logger's entry guard first. A message is formatted whether or not it is
 // written.
-void trace_formatted(const char* category, int log_level, const char* file, const char* function,
-                     int line, const char* fmt, va_list arguments) {
+LineOutcome trace_formatted(const char* category, int log_level, const char* file,
+                            const char* function, int line, const char* fmt, va_list arguments) {
   TervoxLogger::init();
   LineBuffer buffer;
   const LevelLayout* const layout = written_layout(log_level);
   if (layout == nullptr) {
     buffer.format_unwritten(fmt, arguments);
-    return;
+    return LineOutcome::kFiltered;
   }
   start_trace_line(buffer, *layout, category, file, function, line);
   buffer.append_message(fmt, arguments);
-  write_trace_line(buffer, nullptr, nullptr);
+  return write_line(trace_stream_queue(), buffer, nullptr);
 }
 
-void trace_text_then(const char* category, int log_level, const char* file, const char* function,
-                     int line, const char* text, void (*after_line)(void*), void* context) {
+LineOutcome trace_text(const char* category, int log_level, const char* file, const char* function,
+                       int line, const char* text, TextForm form) {
+  TervoxLogger::init();
+  const LevelLayout* const layout = written_layout(log_level);
+  if (layout == nullptr) return LineOutcome::kFiltered;
+  LineBuffer buffer;
+  start_trace_line(buffer, *layout, category, file, function, line);
+  buffer.append_message_text(text, form);
+  return write_line(trace_stream_queue(), buffer, nullptr);
+}
+
+LineOutcome trace_record(int log_level, const char* file, const char* function, int line,
+                         const char* text, TextForm form, RecordEntry& record) {
   TervoxLogger::init();
   const LevelLayout* const layout = written_layout(log_level);
   if (layout == nullptr) {
-    if (after_line != nullptr) after_line(context);
-    return;
+    stack_record(record);
+    return LineOutcome::kFiltered;
   }
   LineBuffer buffer;
-  start_trace_line(buffer, *layout, category, file, function, line);
-  buffer.append_message_text(text);
-  write_trace_line(buffer, after_line, context);
+  start_trace_line(buffer, *layout, kRecordCategory.data(), file, function, line);
+  buffer.append_message_text(text, form);
+  return write_line(trace_stream_queue(), buffer, &record);
 }
 
-void trace_text(const char* category, int log_level, const char* file, const char* function,
-                int line, const char* text) {
-  trace_text_then(category, log_level, file, function, line, text, nullptr, nullptr);
-}
-
-void log_formatted(const char* category, const char* fmt, va_list arguments) {
+LineOutcome log_formatted(const char* category, const char* fmt, va_list arguments) {
   TervoxLogger::init();
   LineBuffer buffer;
   start_log_line(buffer, category);
   buffer.append_message(fmt, arguments);
-  write_log_line(buffer);
+  return write_line(log_stream_queue(), buffer, nullptr);
 }
 
-void log_text(const char* category, const char* text) {
+LineOutcome log_text(const char* category, const char* text, TextForm form) {
   TervoxLogger::init();
   LineBuffer buffer;
   start_log_line(buffer, category);
-  buffer.append_message_text(text);
-  write_log_line(buffer);
+  buffer.append_message_text(text, form);
+  return write_line(log_stream_queue(), buffer, nullptr);
 }
 
 bool trace_enabled(int log_level) { return written_layout(log_level) != nullptr; }
@@ -234,7 +211,9 @@ bool TervoxLogger::init() {
 
 bool TervoxLogger::set_trace_level(int trace_level) {
   if (!check_init_before_call()) set_init_already_call();
+  const std::lock_guard<std::mutex> hold(trace_level_change);
   m_trace_level.store(trace_level, std::memory_order_relaxed);
+  publish_trace_level(trace_level);
   return true;
 }
 
@@ -272,25 +251,25 @@ bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
 }
 
 bool TervoxLogger::reopen_process_trace_stream(const char* path, bool append) {
-  return reopen(*get_process_trace_stream(), tervox::detail::trace_stream_lock(), path, append);
+  return reopen(*get_process_trace_stream(), tervox::detail::trace_stream_queue(), path, append);
 }
 
 bool TervoxLogger::reopen_process_log_stream(const char* path, bool append) {
-  return reopen(*get_process_log_stream(), tervox::detail::log_stream_lock(), path, append);
+  return reopen(*get_process_log_stream(), tervox::detail::log_stream_queue(), path, append);
 }
 
 bool TervoxLogger::close_process_trace_stream() {
-  return close(*get_process_trace_stream(), tervox::detail::trace_stream_lock());
+  return close(*get_process_trace_stream(), tervox::detail::trace_stream_queue());
 }
 
 bool TervoxLogger::close_process_log_stream() {
-  return close(*get_process_log_stream(), tervox::detail::log_stream_lock());
+  return close(*get_process_log_stream(), tervox::detail::log_stream_queue());
 }
 
 void TervoxLogger::lock_process_stream(std::basic_fstream<char>* stream) {
-  if (StreamLock* const lock = lock_of(stream)) lock->lock();
+  if (StreamQueue* const queue = queue_of(stream)) queue->lock();
 }
 
 void TervoxLogger::unlock_process_stream(std::basic_fstream<char>* stream) {
-  if (StreamLock* const lock = lock_of(stream)) lock->unlock();
+  if (StreamQueue* const queue = queue_of(stream)) queue->unlock();
 }

@@ -1,7 +1,9 @@
 // The C++ host that the C, Fortran and Python hosts are compared with: they make the same calls,
-// each through its own interface, and must write the very bytes this one writes.
+// each through its own interface, and must write the very bytes this one writes. Text that the
+// others pass as text is folded, as this host folds it.
 //   reference_host TRACE LOG
 
+#include <tervox/FoldedText.h>
 #include <tervox/TervoxError.h>
 #include <tervox/TervoxLogger.h>
 
@@ -28,9 +30,9 @@ int main(int argc, char** argv) {
                      registry.get(LVL_ERROR, 0), registry.get(LVL_ERROR, 1),
                      registry.get(LVL_ERROR, 2));
   Log::trace_message("IO", Log::LOG_PLAIN, "host.src", "run", 8, "%s",
-                     registry.getLastShortDescription(LVL_ERROR).c_str());
+                     tervox::folded_text(registry.getLastShortDescription(LVL_ERROR)).c_str());
   Log::trace_message("IO", Log::LOG_PLAIN, "host.src", "run", 9, "%s",
-                     registry.getStackDescriptions(LVL_WARNING).c_str());
+                     tervox::folded_text(registry.getStackDescriptions(LVL_WARNING)).c_str());
   registry.clear(LVL_ERROR);
   Log::log_message("RUN", "done: %d%%, last %d", 100, registry.getLast(LVL_ERROR));
   return Log::close_process_trace_stream() && Log::close_process_log_stream() ? 0 : 1;
