@@ -16,7 +16,7 @@ import logging, resource, signal, sys, tervox_log as tl
 signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
 handler, reports = tl.TraceHandler("PY"), []
 handler.handleError = lambda record: reports.append(sys.exc_info()[0].__name__)
-logging.basicConfig(level=logging.INFO, handlers=[handler])
+logging.basicConfig(level=logging.INFO, handlers=[handler], format="%(message)s")
 tl.open_trace(sys.argv[1], append=False)
 hard = resource.getrlimit(resource.RLIMIT_FSIZE)[1]
 resource.setrlimit(resource.RLIMIT_FSIZE, (64, hard))  # room for 4 lines of 16 bytes
@@ -111,14 +111,14 @@ class PythonHost(unittest.TestCase):
                 ("loaded by a C++ module first", WHICH_LIBRARY, [os.environ["TERVOX_TEST_PLUGIN"]],
                  f"[{built!r}]"),
                 ("a full disk, then room", FULL_DISK, [self.path("trace")], "['OSError']")]
+        environment = dict(os.environ, TERVOX_LOG_LIBRARY="", LD_LIBRARY_PATH="")
         for name, script, arguments, printed in rows:
             with self.subTest(name):
                 run = subprocess.run([sys.executable, "-c", script] + arguments, cwd=self.path(""),
-                                     env=dict(os.environ, TERVOX_LOG_LIBRARY="", LD_LIBRARY_PATH=""),
-                                     capture_output=True, text=True, check=True)
+                                     env=environment, capture_output=True, text=True, check=True)
                 self.assertEqual(run.stdout, printed + "\n")
-        self.assertEqual(self.read("trace"), b"".join(b"[PY] line %05d\n" % index
-                                                      for index in [0, 1, 2, 3] + list(range(8, 18))))
+        lines = [0, 1, 2, 3] + list(range(8, 18))  # 4 before the disk filled, 10 after
+        self.assertEqual(self.read("trace"), b"".join(b"[PY] line %05d\n" % i for i in lines))
         if hasattr(tl._c, "tervox_version"):  # the package's version is the library's
             tl._c.tervox_version.restype = ctypes.c_char_p
             self.assertEqual(tl.__version__, tl._c.tervox_version().decode())
@@ -135,8 +135,9 @@ class PythonHost(unittest.TestCase):
         # Python's level, the trace level, more text and an exception, then the lines written
         # ("@": the record's location); the filter drops "secret".
         rows = [(5, 9999, "", None, b"[PY][V] x\n"), (5, 4, "", None, b""),
-                (logging.DEBUG, 4, "", None, b"[PY][D] x\n"), (logging.INFO, 3, "", None, b"[PY] x\n"),
-                (logging.INFO, 2, "", None, b""), (logging.INFO, 3, "secret", None, b""),
+                (logging.DEBUG, 4, "", None, b"[PY][D] x\n"),
+                (logging.INFO, 3, "", None, b"[PY] x\n"), (logging.INFO, 2, "", None, b""),
+                (logging.INFO, 3, "secret", None, b""),
                 (logging.WARNING, 2, "", None, b"[PY][?] @\n[PY][?] x\n"),
                 (logging.ERROR, 1, "", None, b"[PY][!] @\n[PY][!] x\n"),
                 (logging.CRITICAL, 1, "", None, b"[PY][!] @\n[PY][!] x\n"),
