@@ -8,7 +8,7 @@ import runpy
 import shutil
 import subprocess
 
-from setuptools import setup
+from setuptools import Distribution, setup
 from setuptools.command.build_py import build_py
 
 try:
@@ -49,17 +49,19 @@ class BuildWithLibrary(build_py):
             shutil.move(target, library)
 
 
-class PlatformWheel(bdist_wheel):
-    # The library makes the wheel one of its platform, for any Python 3 (it holds no extension).
-    def finalize_options(self):
-        super().finalize_options()
-        self.root_is_pure = False
+class WithLibrary(Distribution):
+    # The library makes the package one of its platform, installed where binaries go.
+    def has_ext_modules(self):
+        return True
 
+
+class PlatformWheel(bdist_wheel):
+    # Any Python 3 loads the library: the package holds no extension module.
     def get_tag(self):
         return ("py3", "none", super().get_tag()[2])
 
 
 setup(version=version(), packages=["tervox_log"], package_dir={"": "python"},
       package_data={"tervox_log": ["py.typed"]},
-      options={"build": {"build_base": "build/python-package"}},
+      distclass=WithLibrary, options={"build": {"build_base": "build/python-package"}},
       cmdclass={"build_py": BuildWithLibrary, "bdist_wheel": PlatformWheel})
