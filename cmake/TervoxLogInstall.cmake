@@ -71,8 +71,9 @@ install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LI
   COMPONENT dev)
 
 # The Python package is pure Python over the C interface, so one copy serves every Python 3 of the
-# machine. Beside it goes the library's place relative to it, so that an installation under any
-# prefix (or moved, as the tarball is) finds its own library before any other.
+# machine. Beside it go its version and the library's place relative to it, so that an installation
+# under any prefix (or moved, as the tarball is) finds its own library before any other; a wheel
+# (setup.py) installs the library into the package's own folder.
 set(TERVOX_LOG_PYTHON_DIR lib/python3/dist-packages CACHE STRING
   "Where the Python package tervox_log is installed, relative to the prefix")
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/tervox_log DESTINATION ${TERVOX_LOG_PYTHON_DIR}
@@ -85,9 +86,8 @@ else()
   set(tervox_log_python_library $<TARGET_SONAME_FILE_NAME:tervox_log>)
 endif()
 file(RELATIVE_PATH tervox_log_python_to_library /prefix/${TERVOX_LOG_PYTHON_DIR}/tervox_log
-  /prefix/${tervox_log_python_library_dir})
-string(REGEX REPLACE "/$" "" tervox_log_python_to_library "${tervox_log_python_to_library}")
+  /prefix/${tervox_log_python_library_dir}/${tervox_log_python_library})
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/python/_installed.py CONTENT
-  "LIBRARY = \"${tervox_log_python_to_library}/${tervox_log_python_library}\"\n")
+  "VERSION = \"${PROJECT_VERSION}\"\nLIBRARY = \"${tervox_log_python_to_library}\"\n")
 install(FILES ${PROJECT_BINARY_DIR}/python/_installed.py
   DESTINATION ${TERVOX_LOG_PYTHON_DIR}/tervox_log COMPONENT python)
