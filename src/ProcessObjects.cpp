@@ -31,7 +31,11 @@
 #define TERVOX_LOG_DESTROYED_BY_FINALISER
 #endif
 
+// Static file streams are what the interface gives hosts; their construction allocates nothing
+// that can fail on the standard libraries the library is built with.
+// NOLINTNEXTLINE(cert-err58-cpp)
 TERVOX_LOG_DESTROYED_BY_FINALISER std::basic_fstream<char> TervoxLogger::m_process_trace_stream;
+// NOLINTNEXTLINE(cert-err58-cpp)
 TERVOX_LOG_DESTROYED_BY_FINALISER std::basic_fstream<char> TervoxLogger::m_process_log_stream;
 
 namespace tervox::detail {
@@ -39,10 +43,9 @@ namespace {
 
 // Lock order: trace_queue, then log_queue, then registry_lock.
 // Guards m_process_trace_stream and its file.
-TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue
-    trace_queue(*TervoxLogger::get_process_trace_stream());
+TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue trace_queue;
 // Guards m_process_log_stream and its file.
-TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue log_queue(*TervoxLogger::get_process_log_stream());
+TERVOX_LOG_DESTROYED_BY_FINALISER StreamQueue log_queue;
 // Guards the registry's state (ErrorState) and its creation.
 TERVOX_LOG_DESTROYED_BY_FINALISER std::mutex registry_lock;
 

@@ -63,16 +63,16 @@ LineOutcome outcome_of(bool written) {
 
 }  // namespace
 
-LineOutcome StreamQueue::write(const LineBuffer& line, RecordEntry* record) {
+LineOutcome StreamQueue::write(std::ostream& stream, const LineBuffer& line, RecordEntry* record) {
   const CancellationDeferred deferred;
-  if (held_here()) return write_held(line, record);
+  if (held_here()) return write_held(stream, line, record);
   Turn turn;
   turn.line = &line;
   turn.record = record;
   std::unique_lock<std::mutex> lock(mutex_);
   enqueue(turn);
   turn.ready.wait(lock, [&] { return turn.done || first_free(turn); });
-  if (!turn.done) lead(turn, lock);
+  if (!turn.done) lead(stream, turn, lock);
   if (turn.failure) std::rethrow_exception(turn.failure);
   return turn.outcome;
 }
@@ -171,10 +171,10 @@ void StreamQueue::wake_head() {
 // a hold and kBatchBytes in all. A stream that throws or pads (a host's exceptions mask or field
 // width, which apply per insertion) takes its lines one at a time, so that a failure reaches the
 // caller whose line it was and the width the first insertion of each.
-Turn* StreamQueue::batch_after(Turn& first) {
+Turn* StreamQueue::batch_after(const std::ostream& stream, Turn& first) {
   Turn* last = &first;
-  if (first.next == nullptr || stream_.exceptions() != std::ios_base::goodbit ||
-      stream_.width() != 0 || !room_for_batch()) {
+  if (first.next == nullptr || stream.exceptions() != std::ios_base::goodbit ||
+      stream.width() != 0 || !room_for_batch()) {
     return last;
   }
   std::size_t bytes = first.line->size();
@@ -200,14 +200,14 @@ bool StreamQueue::room_for_batch() {
 
 // Writes the lines of the turns from `first` to `last`, then wakes their callers. The stream is
 // this caller's from here until the end, and the queue's lock is released meanwhile.
-void StreamQueue::lead(Turn& first, std::unique_lock<std::mutex>& lock) {
+void StreamQueue::lead(std::ostream& stream, Turn& first, std::unique_lock<std::mutex>& lock) {
   take_stream();
-  Turn* const last = batch_after(first);
+  Turn* const last = batch_after(stream, first);
   head_ = last->next;
   if (head_ == nullptr) tail_ = nullptr;
   last->next = nullptr;
   lock.unlock();
-  write_batch(first);
+  write_batch(stream, first);
   lock.lock();
   for (Turn* turn = first.next; turn != nullptr; turn = turn->next) {
     turn->done = true;
@@ -220,12 +220,12 @@ void StreamQueue::lead(Turn& first, std::unique_lock<std::mutex>& lock) {
 
 // Inserts the lines of the turns from `first` on, then stacks their records in order. What the
 // stream or the stacking throws goes to the turns it concerns, never out of here.
-void StreamQueue::write_batch(Turn& first) {
+void StreamQueue::write_batch(std::ostream& stream, Turn& first) {
   std::exception_ptr failure;
   LineOutcome outcome = LineOutcome::kLost;
   writing_ = true;
   try {
-    outcome = insert_batch(first);
+    outcome = insert_batch(stream, first);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -242,26 +242,27 @@ void StreamQueue::write_batch(Turn& first) {
   }
 }
 
-LineOutcome StreamQueue::insert_batch(const Turn& first) {
+LineOutcome StreamQueue::insert_batch(std::ostream& stream, const Turn& first) {
   const LineBuffer& line = *first.line;
   if (first.next == nullptr) {
-    return outcome_of(insert(stream_, line.data(), line.size(), line.prefix_size()));
+    return outcome_of(insert(stream, line.data(), line.size(), line.prefix_size()));
   }
   batch_.clear();
   for (const Turn* turn = &first; turn != nullptr; turn = turn->next) {
     batch_.insert(batch_.end(), turn->line->data(), turn->line->data() + turn->line->size());
   }
-  return outcome_of(insert(stream_, batch_.data(), batch_.size(), 0));
+  return outcome_of(insert(stream, batch_.data(), batch_.size(), 0));
 }
 
 // A line of the thread that holds the stream: written at once, or dropped if it comes from inside
 // that thread's own insertion.
-LineOutcome StreamQueue::write_held(const LineBuffer& line, RecordEntry* record) {
+LineOutcome StreamQueue::write_held(std::ostream& stream, const LineBuffer& line,
+                                    RecordEntry* record) {
   LineOutcome outcome = LineOutcome::kLost;
   if (!writing_) {
     writing_ = true;
     try {
-      outcome = outcome_of(insert(stream_, line.data(), line.size(), line.prefix_size()));
+      outcome = outcome_of(insert(stream, line.data(), line.size(), line.prefix_size()));
     } catch (...) {
       writing_ = false;
       throw;

@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <fstream>
 #include <mutex>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -41,13 +41,14 @@ struct Turn {
 // the middle of a line.
 class StreamQueue {
  public:
-  explicit StreamQueue(std::basic_fstream<char>& stream) : stream_(stream) {}
+  StreamQueue() noexcept = default;
   StreamQueue(const StreamQueue&) = delete;
   StreamQueue& operator=(const StreamQueue&) = delete;
 
-  // Writes `line` in its turn and then stacks `record`, if any. Returns what became of the line;
-  // rethrows what the stream or the stacking threw for it.
-  LineOutcome write(const LineBuffer& line, RecordEntry* record);
+  // Writes `line` into `stream`, the one this queue guards, in its turn, and then stacks
+  // `record`, if any. Returns what became of the line; rethrows what the stream or the stacking
+  // threw for it.
+  LineOutcome write(std::ostream& stream, const LineBuffer& line, RecordEntry* record);
 
   // Holds the stream from the calling thread's turn on, or deepens the hold it has.
   void lock();
@@ -75,14 +76,12 @@ class StreamQueue {
   bool first_free(const Turn& turn) const { return head_ == &turn && !busy_; }
   void take_stream();
   void wake_head();
-  Turn* batch_after(Turn& first);
+  Turn* batch_after(const std::ostream& stream, Turn& first);
   bool room_for_batch();
-  void lead(Turn& first, std::unique_lock<std::mutex>& lock);
-  void write_batch(Turn& first);
-  LineOutcome insert_batch(const Turn& first);
-  LineOutcome write_held(const LineBuffer& line, RecordEntry* record);
-
-  std::basic_fstream<char>& stream_;
+  void lead(std::ostream& stream, Turn& first, std::unique_lock<std::mutex>& lock);
+  void write_batch(std::ostream& stream, Turn& first);
+  LineOutcome insert_batch(std::ostream& stream, const Turn& first);
+  LineOutcome write_held(std::ostream& stream, const LineBuffer& line, RecordEntry* record);
 
   // Guards head_, tail_ and busy_. Held only for moments and never while another lock is taken.
   std::mutex mutex_;

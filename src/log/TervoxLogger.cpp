@@ -71,9 +71,20 @@ void build_prefix(LineBuffer& line, const LevelLayout& layout, std::string_view 
 
 // Writes the line in its turn of the stream's queue, with `record` stacked right after it. A line
 // written once the teardown has begun is dropped.
-LineOutcome write_line(StreamQueue& queue, const LineBuffer& line, RecordEntry* record) {
+LineOutcome write_line(std::basic_fstream<char>& stream, StreamQueue& queue, const LineBuffer& line,
+                       RecordEntry* record) {
   if (tervox::detail::tearing_down()) return LineOutcome::kLost;
-  return queue.write(line, record);
+  return queue.write(stream, line, record);
+}
+
+LineOutcome write_trace_line(const LineBuffer& line, RecordEntry* record) {
+  return write_line(*TervoxLogger::get_process_trace_stream(), tervox::detail::trace_stream_queue(),
+                    line, record);
+}
+
+LineOutcome write_log_line(const LineBuffer& line) {
+  return write_line(*TervoxLogger::get_process_log_stream(), tervox::detail::log_stream_queue(),
+                    line, nullptr);
 }
 
 void start_trace_line(LineBuffer& line, const LevelLayout& layout, const char* category,
@@ -142,7 +153,7 @@ LineOutcome trace_formatted(const char* category, int log_level, const char* fil
   }
   start_trace_line(buffer, *layout, category, file, function, line);
   buffer.append_message(fmt, arguments);
-  return write_line(trace_stream_queue(), buffer, nullptr);
+  return write_trace_line(buffer, nullptr);
 }
 
 LineOutcome trace_text(const char* category, int log_level, const char* file, const char* function,
@@ -153,7 +164,7 @@ LineOutcome trace_text(const char* category, int log_level, const char* file, co
   LineBuffer buffer;
   start_trace_line(buffer, *layout, category, file, function, line);
   buffer.append_message_text(text, form);
-  return write_line(trace_stream_queue(), buffer, nullptr);
+  return write_trace_line(buffer, nullptr);
 }
 
 LineOutcome trace_record(int log_level, const char* file, const char* function, int line,
@@ -167,7 +178,7 @@ LineOutcome trace_record(int log_level, const char* file, const char* function, 
   LineBuffer buffer;
   start_trace_line(buffer, *layout, kRecordCategory.data(), file, function, line);
   buffer.append_message_text(text, form);
-  return write_line(trace_stream_queue(), buffer, &record);
+  return write_trace_line(buffer, &record);
 }
 
 LineOutcome log_formatted(const char* category, const char* fmt, va_list arguments) {
@@ -175,7 +186,7 @@ LineOutcome log_formatted(const char* category, const char* fmt, va_list argumen
   LineBuffer buffer;
   start_log_line(buffer, category);
   buffer.append_message(fmt, arguments);
-  return write_line(log_stream_queue(), buffer, nullptr);
+  return write_log_line(buffer);
 }
 
 LineOutcome log_text(const char* category, const char* text, TextForm form) {
@@ -183,7 +194,7 @@ LineOutcome log_text(const char* category, const char* text, TextForm form) {
   LineBuffer buffer;
   start_log_line(buffer, category);
   buffer.append_message_text(text, form);
-  return write_line(log_stream_queue(), buffer, nullptr);
+  return write_log_line(buffer);
 }
 
 bool trace_enabled(int log_level) { return written_layout(log_level) != nullptr; }
@@ -232,6 +243,8 @@ std::basic_fstream<char>* TervoxLogger::get_process_log_stream() {
   return &m_process_log_stream;
 }
 
+// printf-style, with the category by value: the interface's own signatures.
+// NOLINTNEXTLINE(cert-dcl50-cpp,performance-unnecessary-value-param)
 bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const char* file,
                                  const char* function, int line, const char* fmt, ...) {
   va_list arguments;
@@ -242,6 +255,7 @@ bool TervoxLogger::trace_message(std::string category, LogLevel log_level, const
   return true;
 }
 
+// NOLINTNEXTLINE(cert-dcl50-cpp,performance-unnecessary-value-param)
 bool TervoxLogger::log_message(std::string category, const char* fmt, ...) {
   va_list arguments;
   va_start(arguments, fmt);
