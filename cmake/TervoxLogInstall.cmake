@@ -32,8 +32,14 @@ install(TARGETS tervox_log EXPORT tervox_logTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(TERVOX_LOG_FORTRAN)
+  install(TARGETS tervox_log_fortran EXPORT tervox_logTargets)
+  set(tervox_log_no_fortran_module)
+else()
+  set(tervox_log_no_fortran_module PATTERN tervox_log.f90 EXCLUDE)
+endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tervox ${PROJECT_BINARY_DIR}/include/tervox
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev ${tervox_log_no_fortran_module})
 
 if(TARGET tervox-errors)
   # The installed tool finds the installed library wherever the prefix is moved to (the tarball
@@ -92,6 +98,10 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/tervox_log.pc.in ${PROJECT_BINARY_DIR}/
 install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT dev)
 
+# The Python package, last in this file so that TERVOX_LOG_PYTHON=OFF stops here.
+if(NOT TERVOX_LOG_PYTHON)
+  return()
+endif()
 # The Python package is pure Python over the C interface, so one copy serves every Python 3 of the
 # machine. Beside it goes the library's place relative to it, so that an installation under any
 # prefix (or moved, as the tarball is) finds its own library before any other.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a host every way users consume tervox_log, as C++17 and C++20: each must print the same
-# bytes, with its own standard left in force. Usage: check_package.sh BUILD_DIR|--installed
+# bytes, with its own standard left in force; and the README's Fortran program, where there is
+# gfortran (or $FC). Usage: check_package.sh BUILD_DIR|--installed
 # SOURCE_DIR SCRATCH (--installed: the library installed on the system, e.g. by its packages).
 set -euo pipefail
 build_dir=$1 source_dir=$2 scratch=$3
@@ -32,11 +33,31 @@ with_pkg_config() {
   check pkg-config "$std" "$program"
 }
 
+# The README's Fortran program, through the CMake target and through pkg-config's module source.
+with_fortran() {
+  local how=$1 folder=$scratch/fortran-$1 fc=${FC:-gfortran} output
+  local expected=$'[EC : 306] File not found\nreference.par is missing'
+  command -v "$fc" >/dev/null || { echo "skipped: Fortran hosts, no $fc"; return 0; }
+  cmake -S "$source_dir/tests/package" -B "$folder" -G Ninja -DTERVOX_LOG_FORTRAN_HOST=ON \
+    -DCMAKE_Fortran_COMPILER="$fc" "${@:2}" >/dev/null
+  cmake --build "$folder" --parallel 2 --target fortran_host >/dev/null
+  mkdir -p "$folder/pkg-config" && (cd "$folder/pkg-config" &&
+    # shellcheck disable=SC2046
+    "$fc" "$(pkg-config --variable=fortran_module tervox_log)" ../readme_example.f90 \
+      $(pkg-config --libs tervox_log) -o fortran_host)
+  for program in "$folder/fortran_host" "$folder/pkg-config/fortran_host"; do
+    output=$(cd "$folder" && "$program")
+    [ "$output" = "$expected" ] || { printf '%s printed:\n%s\n' "$program" "$output" >&2; exit 1; }
+  done
+  echo "ok: Fortran, $how and pkg-config"
+}
+
 if [ "$build_dir" = --installed ]; then
   for std in 17 20; do
     with_cmake find_package "$std"
     with_pkg_config "$std"
   done
+  with_fortran find_package
   exit 0
 fi
 
@@ -47,6 +68,7 @@ for std in 17 20; do
   with_cmake find_package "$std" -DCMAKE_PREFIX_PATH="$prefix"
   PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_pkg_config "$std"
 done
+PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_fortran find_package -DCMAKE_PREFIX_PATH="$prefix"
 with_cmake build-tree 17 -Dtervox_log_DIR="$build_dir"
 with_cmake add_subdirectory 17 -DTERVOX_LOG_SOURCE_DIR="$source_dir"
 [ ! -e "$scratch/add_subdirectory-17/tervox_log/tests" ] ||
