@@ -35,21 +35,20 @@ with_pkg_config() {
 
 # The README's Fortran program, through the CMake target and through pkg-config's module source.
 with_fortran() {
-  local how=$1 folder=$scratch/fortran-$1 fc=${FC:-gfortran} output
-  local expected=$'[EC : 306] File not found\nreference.par is missing'
+  local folder=$scratch/fortran fc=${FC:-gfortran} program output
   command -v "$fc" >/dev/null || { echo "skipped: Fortran hosts, no $fc"; return 0; }
   cmake -S "$source_dir/tests/package" -B "$folder" -G Ninja -DTERVOX_LOG_FORTRAN_HOST=ON \
-    -DCMAKE_Fortran_COMPILER="$fc" "${@:2}" >/dev/null
+    -DCMAKE_Fortran_COMPILER="$fc" "$@" >/dev/null
   cmake --build "$folder" --parallel 2 --target fortran_host >/dev/null
-  mkdir -p "$folder/pkg-config" && (cd "$folder/pkg-config" &&
-    # shellcheck disable=SC2046
-    "$fc" "$(pkg-config --variable=fortran_module tervox_log)" ../readme_example.f90 \
-      $(pkg-config --libs tervox_log) -o fortran_host)
-  for program in "$folder/fortran_host" "$folder/pkg-config/fortran_host"; do
-    output=$(cd "$folder" && "$program")
-    [ "$output" = "$expected" ] || { printf '%s printed:\n%s\n' "$program" "$output" >&2; exit 1; }
+  # shellcheck disable=SC2046
+  "$fc" "$(pkg-config --variable=fortran_module tervox_log)" "$folder/readme_example.f90" \
+    $(pkg-config --libs tervox_log) -J "$scratch" -o "$scratch/fortran_pkg_config"
+  for program in "$folder/fortran_host" "$scratch/fortran_pkg_config"; do
+    output=$(cd "$scratch" && "$program")
+    [ "$output" = $'[EC : 306] File not found\nreference.par is missing' ] ||
+      { printf '%s printed:\n%s\n' "$program" "$output" >&2; exit 1; }
   done
-  echo "ok: Fortran, $how and pkg-config"
+  echo "ok: Fortran, find_package and pkg-config"
 }
 
 if [ "$build_dir" = --installed ]; then
@@ -57,7 +56,7 @@ if [ "$build_dir" = --installed ]; then
     with_cmake find_package "$std"
     with_pkg_config "$std"
   done
-  with_fortran find_package
+  with_fortran
   exit 0
 fi
 
@@ -68,7 +67,7 @@ for std in 17 20; do
   with_cmake find_package "$std" -DCMAKE_PREFIX_PATH="$prefix"
   PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_pkg_config "$std"
 done
-PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_fortran find_package -DCMAKE_PREFIX_PATH="$prefix"
+PKG_CONFIG_PATH=$pcdir LD_LIBRARY_PATH=$pcdir/.. with_fortran -DCMAKE_PREFIX_PATH="$prefix"
 with_cmake build-tree 17 -Dtervox_log_DIR="$build_dir"
 with_cmake add_subdirectory 17 -DTERVOX_LOG_SOURCE_DIR="$source_dir"
 [ ! -e "$scratch/add_subdirectory-17/tervox_log/tests" ] ||
