@@ -5,6 +5,24 @@
 # The build tree is a CMake package too: -Dtervox_log_DIR=<build dir> uses the library unbuilt.
 include(CMakePackageConfigHelpers)
 
+# Sets <result> to a copy of <file> compressed by gzip -9n (no name or time inside, as Debian wants
+# of manual pages and changelogs), or to <file> itself where there is no gzip. The copy is made
+# again whenever <file> changes.
+find_program(TERVOX_LOG_GZIP gzip)
+function(tervox_log_gzip file result)
+  if(NOT TERVOX_LOG_GZIP)
+    set(${result} ${file} PARENT_SCOPE)
+    return()
+  endif()
+  get_filename_component(name ${file} NAME)
+  set(compressed ${PROJECT_BINARY_DIR}/compressed/${name}.gz)
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/compressed)
+  execute_process(COMMAND ${TERVOX_LOG_GZIP} -9n -c ${file} OUTPUT_FILE ${compressed}
+    COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  set(${result} ${compressed} PARENT_SCOPE)
+endfunction()
+
 set(tervox_log_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tervox_log)
 
 # On Windows the DLL is a runtime file that goes beside the programs, and its import library is
@@ -14,8 +32,14 @@ install(TARGETS tervox_log EXPORT tervox_logTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tervox DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-  COMPONENT dev)
+if(TERVOX_LOG_FORTRAN)
+  install(TARGETS tervox_log_fortran EXPORT tervox_logTargets)
+  set(tervox_log_no_fortran_module)
+else()
+  set(tervox_log_no_fortran_module PATTERN tervox_log.f90 EXCLUDE)
+endif()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tervox ${PROJECT_BINARY_DIR}/include/tervox
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev ${tervox_log_no_fortran_module})
 
 if(TARGET tervox-errors)
   # The installed tool finds the installed library wherever the prefix is moved to (the tarball
@@ -31,6 +55,7 @@ if(TARGET tervox-errors)
   install(TARGETS tervox-errors RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
   set(tervox_errors_manual ${PROJECT_SOURCE_DIR}/tools/tervox-errors/tervox-errors.1)
   if(EXISTS ${tervox_errors_manual})
+    tervox_log_gzip(${tervox_errors_manual} tervox_errors_manual)
     install(FILES ${tervox_errors_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
   endif()
   # The operators' guide and the recipes it explains, where Debian keeps a package's documents.
@@ -49,8 +74,11 @@ export(EXPORT tervox_logTargets NAMESPACE tervox::
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/tervox_logConfig.cmake.in
   ${PROJECT_BINARY_DIR}/tervox_logConfig.cmake
   INSTALL_DESTINATION ${tervox_log_cmake_dir})
+# Any request up to this version is met while the SONAME has not moved: the library's interface
+# has only grown since 1.0, and the project's major version moved for the tool alone. Make it
+# SameMajorVersion again when the SONAME moves.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/tervox_logConfigVersion.cmake
-  COMPATIBILITY SameMajorVersion)
+  COMPATIBILITY AnyNewerVersion)
 install(FILES ${PROJECT_BINARY_DIR}/tervox_logConfig.cmake
               ${PROJECT_BINARY_DIR}/tervox_logConfigVersion.cmake
   DESTINATION ${tervox_log_cmake_dir} COMPONENT dev)
@@ -70,6 +98,10 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/tervox_log.pc.in ${PROJECT_BINARY_DIR}/
 install(FILES ${PROJECT_BINARY_DIR}/tervox_log.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT dev)
 
+# The Python package, last in this file so that TERVOX_LOG_PYTHON=OFF stops here.
+if(NOT TERVOX_LOG_PYTHON)
+  return()
+endif()
 # The Python package is pure Python over the C interface, so one copy serves every Python 3 of the
 # machine. Beside it go its version and the library's place relative to it, so that an installation
 # under any prefix (or moved, as the tarball is) finds its own library before any other; a wheel

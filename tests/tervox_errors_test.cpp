@@ -1,6 +1,7 @@
 // The tervox-errors tool, run as operators run it: its outputs and exit statuses.
 
 #include <gtest/gtest.h>
+#include <tervox/Version.h>  // --version prints the headers' version
 
 #include <cstdlib>
 #include <filesystem>

@@ -198,4 +198,23 @@ static inline int tervox_trace_passes(int level) {
       (void)tervox_trace((category), (level), __FILE__, __func__, __LINE__, __VA_ARGS__); \
   } while (0)
 
+/* The version these headers belong to: TERVOX_LOG_VERSION ("MAJOR.MINOR.PATCH"),
+ * TERVOX_LOG_VERSION_MAJOR, _MINOR, _PATCH and TERVOX_LOG_VERSION_NUMBER. */
+#include <tervox/Version.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Returns the version of the library loaded at run time, "MAJOR.MINOR.PATCH" (a static string;
+ * do not free it). A host compares it with the TERVOX_LOG_VERSION it was built with to detect a
+ * library older than its headers: the library has every function, constant and behaviour that
+ * the headers describe when its version is the headers' or later within the same major version;
+ * a library of another major version may differ in any of them (CHANGELOG.md says how). */
+TERVOX_LOG_EXPORT const char* tervox_version(void);
+
+#ifdef __cplusplus
+}
+#endif
+
 #endif /* TERVOX_TERVOX_LOG_H */

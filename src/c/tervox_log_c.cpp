@@ -259,3 +259,6 @@ long long tervox_stack_descriptions(int level, char* buffer, size_t size) {
 }
 
 }  // extern "C"
+
+// The version this library was built as, whatever headers its host was built with.
+extern "C" const char* tervox_version(void) { return TERVOX_LOG_VERSION; }

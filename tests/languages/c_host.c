@@ -4,6 +4,7 @@
 #include <tervox/tervox_log.h>
 
 #include <stdio.h>
+#include <string.h>
 
 static int evaluated = 0;
 
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   failures += tervox_log("RUN", "done: %d%%, last %d", 100, tervox_last_code(TERVOX_LVL_ERROR)) < 0;
   failures += tervox_close_trace() < 0;
   failures += tervox_close_log() < 0;
+  /* The library loaded, the header's string and its parts name one version. */
+  snprintf(text, sizeof text, "%d.%d.%d", TERVOX_LOG_VERSION_MAJOR, TERVOX_LOG_VERSION_MINOR,
+           TERVOX_LOG_VERSION_PATCH);
+  failures += strcmp(text, TERVOX_LOG_VERSION) != 0 || strcmp(tervox_version(), text) != 0;
   if (evaluated != 1) fprintf(stderr, "TERVOX_TRACE_C evaluated %d arguments, not 1\n", evaluated);
   return failures == 0 && evaluated == 1 ? 0 : 1;
 }
