@@ -12,6 +12,12 @@ namespace tervox::detail {
 // and destroys the objects only once it holds them all: no call is using them then, and none ever
 // will again. A call that finds the teardown begun returns at once, doing nothing; one that got
 // past that test just before waits for a lock that is never released, until the process is gone.
+//
+// A finaliser that cannot take every lock in time (ProcessObjects.cpp says how long it waits)
+// leaves the registry alone. The streams differ by compiler: with Clang the finaliser destroys
+// them itself, so it leaves them too; with GCC their own destructors run after the finaliser
+// whatever it found, since nothing portable keeps a static object of GCC's from being destroyed,
+// so a thread stuck inside a write there finds its stream destroyed under it.
 extern std::atomic<bool> teardown_begun;
 
 inline bool tearing_down() { return teardown_begun.load(std::memory_order_relaxed); }

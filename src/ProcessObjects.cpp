@@ -61,8 +61,11 @@ std::atomic<bool> teardown_begun{false};
 
 namespace {
 
-// Long enough for any line to reach a working file; a holder that takes longer is stuck (a thread
-// blocked inside a host's stream buffer), and the objects must then be left as they are.
+// A batch of lines reaches a working file in well under a millisecond, and a slow network disk in
+// a few: two seconds is a thousand times that, yet short enough that an exit with a stuck thread
+// does not look like a hang to whoever runs the job. A holder that takes longer is stuck (a
+// thread blocked inside a host's stream buffer, or holding a StreamHold for ever), and the objects
+// must then be left as they are.
 constexpr auto kLongestHold = std::chrono::seconds(2);
 
 bool take_for_good(std::mutex& lock, std::chrono::steady_clock::time_point give_up) {
