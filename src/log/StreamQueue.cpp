@@ -57,6 +57,14 @@ bool insert(std::ostream& stream, const char* data, std::size_t size, std::size_
   return !stream.fail();
 }
 
+constexpr int kSpins = 1000;
+
+void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
 LineOutcome outcome_of(bool written) {
   return written ? LineOutcome::kWritten : LineOutcome::kLost;
 }
@@ -66,13 +74,37 @@ LineOutcome outcome_of(bool written) {
 LineOutcome StreamQueue::write(std::ostream& stream, const LineBuffer& line, RecordEntry* record) {
   const CancellationDeferred deferred;
   if (held_here()) return write_held(stream, line, record);
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (head_ == nullptr && !busy_) {
+    // Nobody writes or waits: the line goes at once, without a turn to queue and wake.
+    take_stream();
+    lock.unlock();
+    const std::lock_guard<StreamQueue> hold(*this, std::adopt_lock);
+    return write_held(stream, line, record);
+  }
   Turn turn;
   turn.line = &line;
   turn.record = record;
-  std::unique_lock<std::mutex> lock(mutex_);
   enqueue(turn);
-  turn.ready.wait(lock, [&] { return turn.done || first_free(turn); });
-  if (!turn.done) lead(stream, turn, lock);
+  // A free stream with only lines queued is written at once by the caller that finds it so, the
+  // lines ahead of its own included: waking the one at the head would leave the stream idle for
+  // as long as its thread takes to run.
+  if (busy_ || holds_queued_ > 0) {
+    lock.unlock();
+    for (int spin = 0; spin < kSpins; ++spin) {
+      if (turn.done.load(std::memory_order_acquire)) return finished(turn);
+      relax();
+    }
+    lock.lock();
+    turn.sleeping = true;
+    turn.ready.wait(lock,
+                    [&] { return turn.done.load(std::memory_order_relaxed) || first_free(turn); });
+  }
+  if (!turn.done.load(std::memory_order_relaxed)) lead(stream, turn, lock);
+  return finished(turn);
+}
+
+LineOutcome StreamQueue::finished(const Turn& turn) {
   if (turn.failure) std::rethrow_exception(turn.failure);
   return turn.outcome;
 }
@@ -87,9 +119,7 @@ void StreamQueue::lock() {
   std::unique_lock<std::mutex> lock(mutex_);
   enqueue(turn);
   turn.ready.wait(lock, [&] { return first_free(turn); });
-  head_ = turn.next;
-  if (head_ == nullptr) tail_ = nullptr;
-  take_stream();
+  start_hold(turn);
 }
 
 bool StreamQueue::lock_until(std::chrono::steady_clock::time_point deadline) {
@@ -101,11 +131,10 @@ bool StreamQueue::lock_until(std::chrono::steady_clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(mutex_);
   enqueue(turn);
   if (turn.ready.wait_until(lock, deadline, [&] { return first_free(turn); })) {
-    head_ = turn.next;
-    if (head_ == nullptr) tail_ = nullptr;
-    take_stream();
+    start_hold(turn);
     return true;
   }
+  --holds_queued_;
   // Out of the queue again, wherever it stands.
   Turn** link = &head_;
   Turn* previous = nullptr;
@@ -148,7 +177,15 @@ void StreamQueue::after_fork_in_child() {
   after_fork_in_parent();
 }
 
+void StreamQueue::start_hold(Turn& hold) {
+  --holds_queued_;
+  head_ = hold.next;
+  if (head_ == nullptr) tail_ = nullptr;
+  take_stream();
+}
+
 void StreamQueue::enqueue(Turn& turn) {
+  if (turn.line == nullptr) ++holds_queued_;
   if (tail_ != nullptr) {
     tail_->next = &turn;
   } else {
@@ -198,20 +235,27 @@ bool StreamQueue::room_for_batch() {
   }
 }
 
-// Writes the lines of the turns from `first` to `last`, then wakes their callers. The stream is
-// this caller's from here until the end, and the queue's lock is released meanwhile.
-void StreamQueue::lead(std::ostream& stream, Turn& first, std::unique_lock<std::mutex>& lock) {
+// Writes the lines queued from the head up to `own`, the caller's, in batches, then wakes their
+// callers. The stream is this caller's from here until the end, and the queue's lock is released
+// while a batch is written.
+void StreamQueue::lead(std::ostream& stream, Turn& own, std::unique_lock<std::mutex>& lock) {
   take_stream();
-  Turn* const last = batch_after(stream, first);
-  head_ = last->next;
-  if (head_ == nullptr) tail_ = nullptr;
-  last->next = nullptr;
-  lock.unlock();
-  write_batch(stream, first);
-  lock.lock();
-  for (Turn* turn = first.next; turn != nullptr; turn = turn->next) {
-    turn->done = true;
-    turn->ready.notify_one();
+  while (!own.done.load(std::memory_order_relaxed)) {
+    Turn& first = *head_;
+    Turn* const last = batch_after(stream, first);
+    head_ = last->next;
+    if (head_ == nullptr) tail_ = nullptr;
+    last->next = nullptr;
+    lock.unlock();
+    write_batch(stream, first);
+    lock.lock();
+    for (Turn* turn = &first; turn != nullptr;) {
+      Turn* const next = turn->next;
+      const bool sleeping = turn->sleeping;  // read first: a caller that sees done is gone
+      turn->done.store(true, std::memory_order_release);
+      if (sleeping) turn->ready.notify_one();
+      turn = next;
+    }
   }
   holder_.store(std::thread::id(), std::memory_order_relaxed);
   busy_ = false;

@@ -22,7 +22,8 @@ struct Turn {
   const LineBuffer* line = nullptr;
   RecordEntry* record = nullptr;
   Turn* next = nullptr;
-  bool done = false;  // written (or lost) by another caller's turn
+  std::atomic<bool> done{false};  // written (or lost) by another caller
+  bool sleeping = false;          // waits on `ready`; guarded by the queue's lock
   LineOutcome outcome = LineOutcome::kLost;
   std::exception_ptr failure;  // what the stream or the stacking threw for this line
   std::condition_variable ready;
@@ -73,6 +74,7 @@ class StreamQueue {
 
  private:
   void enqueue(Turn& turn);
+  void start_hold(Turn& hold);
   bool first_free(const Turn& turn) const { return head_ == &turn && !busy_; }
   void take_stream();
   void wake_head();
@@ -82,12 +84,14 @@ class StreamQueue {
   void write_batch(std::ostream& stream, Turn& first);
   LineOutcome insert_batch(std::ostream& stream, const Turn& first);
   LineOutcome write_held(std::ostream& stream, const LineBuffer& line, RecordEntry* record);
+  static LineOutcome finished(const Turn& turn);
 
   // Guards head_, tail_ and busy_. Held only for moments and never while another lock is taken.
   std::mutex mutex_;
   Turn* head_ = nullptr;  // the callers waiting, oldest first
   Turn* tail_ = nullptr;
-  bool busy_ = false;  // a caller writes its turn's lines or holds the stream
+  bool busy_ = false;     // a caller writes its turn's lines or holds the stream
+  int holds_queued_ = 0;  // holds among the callers waiting
 
   // The rest is read and written by the caller that has the stream.
   std::atomic<std::thread::id> holder_{std::thread::id()};
