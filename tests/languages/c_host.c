@@ -12,6 +12,8 @@ static int evaluated = 0;
 static int counted(int value) { return ++evaluated, value; }
 
 int main(int argc, char** argv) {
+  const int levels[] = {TERVOX_LOG_VERBOSE, TERVOX_LOG_DEBUG,   TERVOX_LOG_INFO, TERVOX_LOG_PLAIN,
+                        TERVOX_LOG_NOTICE,  TERVOX_LOG_WARNING, TERVOX_LOG_ERROR};
   char text[256];
   int failures = 0;
   if (argc != 3) return 2;
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
                             "in ./input") < 0;
   failures += tervox_record(TERVOX_LVL_WARNING, 307, "host.src", "run", 6, "50% done", "%d") < 0;
   failures += tervox_push(TERVOX_LVL_ERROR, 300, "a", "b") < 0;
+  tervox_set_trace_level(9999);
+  for (size_t i = 0; i < sizeof levels / sizeof levels[0]; ++i)
+    failures += tervox_trace_text("L", levels[i], "host.src", "run", 10, "each") < 0;
   tervox_set_trace_level(3);
   failures +=
       tervox_trace("IO", TERVOX_LOG_PLAIN, "host.src", "run", 7, "last %d of %d, stack %d %d %d",

@@ -3,7 +3,9 @@ program fortran_host
   use tervox_log
   implicit none
   character(len=512) :: trace_path, log_path
-  integer :: failures = 0, status
+  integer :: failures = 0, status, i
+  integer, parameter :: levels(7) = [TERVOX_LOG_VERBOSE, TERVOX_LOG_DEBUG, TERVOX_LOG_INFO, &
+      TERVOX_LOG_PLAIN, TERVOX_LOG_NOTICE, TERVOX_LOG_WARNING, TERVOX_LOG_ERROR]
 
   call get_command_argument(1, trace_path)
   call get_command_argument(2, log_path)
@@ -19,6 +21,10 @@ program fortran_host
       'host.src', 'run', 5))
   call check(tervox_record(TERVOX_LVL_WARNING, 307, '50% done', '%d', 'host.src', 'run', 6))
   call check(tervox_push(TERVOX_LVL_ERROR, 300, 'a', 'b'))
+  call tervox_set_trace_level(9999)
+  do i = 1, size(levels)
+    call check(tervox_trace('L', levels(i), 'each', 'host.src', 'run', 10))
+  end do
   call tervox_set_trace_level(3)
   call check(tervox_trace('IO', TERVOX_LOG_PLAIN, 'last ' // text(tervox_last_code(TERVOX_LVL_ERROR)) &
       // ' of ' // text(tervox_stack_size(TERVOX_LVL_ERROR)) // ', stack ' &

@@ -62,6 +62,9 @@ class PythonHost(unittest.TestCase):
         tl.record(tl.LVL_ERROR, 306, "reference.par is missing", "in ./input", "host.src", "run", 5)
         tl.record(tl.LVL_WARNING, 307, "50% done", "%d", "host.src", "run", 6)
         tl.push(tl.LVL_ERROR, 300, "a", "b")
+        tl.set_trace_level(9999)
+        for level in (tl.VERBOSE, tl.DEBUG, tl.INFO, tl.PLAIN, tl.NOTICE, tl.WARNING, tl.ERROR):
+            tl.trace_at("L", level, "host.src", "run", 10, "each")
         tl.set_trace_level(3)
         codes = tl.stack()
         tl.trace_at("IO", tl.PLAIN, "host.src", "run", 7, f"last {tl.last_code()} of "

@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
   registry.setLast(LVL_ERROR, 306, "host.src", "run", 5, "reference.par is missing", "in ./input");
   registry.setLast(LVL_WARNING, 307, "host.src", "run", 6, "50% done", "%d");
   registry.pushOnStack(LVL_ERROR, 300, "a", "b");
+  Log::set_trace_level(9999);  // every severity, as each language names it
+  for (int level = Log::LOG_VERBOSE; level <= Log::LOG_ERROR; ++level)
+    Log::trace_message("L", Log::LogLevel(level), "host.src", "run", 10, "%s", "each");
   Log::set_trace_level(3);
   Log::trace_message("IO", Log::LOG_PLAIN, "host.src", "run", 7, "last %d of %d, stack %d %d %d",
                      registry.getLast(LVL_ERROR), registry.getStackSize(LVL_ERROR),
