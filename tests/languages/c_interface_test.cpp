@@ -222,15 +222,19 @@ void fork_while_the_registry_is_created() {
     tervox_clear(TERVOX_LVL_ERROR);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  int answer[2];
+  if (pipe(answer) != 0) std::_Exit(3);
   const pid_t child = fork();
   if (child == 0) {
-    alarm(10);  // a child that hangs dies of it
-    _exit(tervox_push(TERVOX_LVL_ERROR, 306, "a", "b") == 0 ? 0 : 1);
+    alarm(10);  // a child that hangs dies of it, and answers nothing
+    const char pushed = tervox_push(TERVOX_LVL_ERROR, 306, "a", "b") == 0 ? 'y' : 'n';
+    if (write(answer[1], &pushed, 1) == 1) raise(SIGKILL);  // no exit checks of a copied process
   }
+  close(answer[1]);
   creator.join();
-  int status = 0;
-  waitpid(child, &status, 0);
-  std::_Exit(WIFEXITED(status) ? WEXITSTATUS(status) : 2);
+  char pushed = 0;
+  waitpid(child, nullptr, 0);
+  std::_Exit(read(answer[0], &pushed, 1) == 1 && pushed == 'y' ? 0 : 2);
 }
 
 TEST(Fork, TheFirstCallsOfAProcessMeetAForkAndTheChildGoesOn) {
