@@ -57,8 +57,12 @@ bool insert(std::ostream& stream, const char* data, std::size_t size, std::size_
   return !stream.fail();
 }
 
+// How long a queued caller watches for its line to be written before it sleeps: some tens of
+// microseconds, many times a write to a file, so that a caller whose line goes in the current
+// batch is neither put to sleep nor woken, two system calls a line (docs/performance.md).
 constexpr int kSpins = 1000;
 
+// Tells the processor that this is a wait, so that the other thread of its core runs meanwhile.
 void relax() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_ia32_pause();
@@ -174,6 +178,7 @@ void StreamQueue::after_fork_in_parent() {
 void StreamQueue::after_fork_in_child() {
   head_ = nullptr;
   tail_ = nullptr;
+  holds_queued_ = 0;
   after_fork_in_parent();
 }
 
