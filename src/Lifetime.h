@@ -2,6 +2,9 @@
 #define TERVOX_LIFETIME_H
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace tervox::detail {
 
@@ -21,6 +24,17 @@ namespace tervox::detail {
 extern std::atomic<bool> teardown_begun;
 
 inline bool tearing_down() { return teardown_begun.load(std::memory_order_relaxed); }
+
+// Takes `lock` unless `give_up` comes first; returns whether it did. The teardown never waits on a
+// lock without a limit: on Windows the process's other threads are gone before the finaliser
+// runs, and a lock one of them held is never released.
+inline bool lock_by(std::mutex& lock, std::chrono::steady_clock::time_point give_up) {
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 }  // namespace tervox::detail
 

@@ -68,21 +68,13 @@ namespace {
 // must then be left as they are.
 constexpr auto kLongestHold = std::chrono::seconds(2);
 
-bool take_for_good(std::mutex& lock, std::chrono::steady_clock::time_point give_up) {
-  while (!lock.try_lock()) {
-    if (std::chrono::steady_clock::now() > give_up) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 // Begins the teardown (Lifetime.h): takes every lock for good, then destroys the registry.
 // Returns whether it could.
 bool tear_down_registry() {
   teardown_begun.store(true, std::memory_order_relaxed);
   const auto give_up = std::chrono::steady_clock::now() + kLongestHold;
   if (!trace_queue.lock_until(give_up) || !log_queue.lock_until(give_up) ||
-      !take_for_good(registry_lock, give_up)) {
+      !lock_by(registry_lock, give_up)) {
     return false;
   }
   registry_storage.destroy();

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "Lifetime.h"
 #include "error/RecordEntry.h"
 
 #if !defined(_WIN32)
@@ -131,8 +132,9 @@ bool StreamQueue::lock_until(std::chrono::steady_clock::time_point deadline) {
     ++depth_;
     return true;
   }
+  if (!lock_by(mutex_, deadline)) return false;
+  std::unique_lock<std::mutex> lock(mutex_, std::adopt_lock);
   Turn turn;
-  std::unique_lock<std::mutex> lock(mutex_);
   enqueue(turn);
   if (turn.ready.wait_until(lock, deadline, [&] { return first_free(turn); })) {
     start_hold(turn);

@@ -53,7 +53,8 @@ class StreamQueue {
 
   // Holds the stream from the calling thread's turn on, or deepens the hold it has.
   void lock();
-  // As lock, giving up at `deadline`; returns whether the calling thread holds the stream.
+  // As lock, giving up at `deadline`, however the queue's own lock was left; returns whether the
+  // calling thread holds the stream.
   bool lock_until(std::chrono::steady_clock::time_point deadline);
   // Ends one level of the calling thread's hold; the last one passes the stream on.
   void unlock();
