@@ -32,16 +32,19 @@ struct CodeCount {
   Sighting last;
 };
 
-// One trace read: its counts and the codes recorded in it, each in increasing order.
+// One trace read: its counts and the codes recorded in it, each in increasing order, as printed
+// ("99 306"): a campaign may have a hundred thousand traces, and this keeps each small.
 struct TraceEntry {
   std::string path;
   TraceCounts counts;
-  std::vector<int> error_codes;
-  std::vector<int> warning_codes;
+  std::string error_codes;
+  std::string warning_codes;
 };
 
 // The errors and warnings recorded in the traces of a processing campaign, read one after the
-// other. It keeps one entry per trace and per level and code, never the records themselves.
+// other. It keeps one entry per trace and per level and code, never the records themselves; a
+// trace's records count in the campaign once the trace is ended, so that a trace that could not
+// be read whole can be dropped.
 class CampaignSummary {
  public:
   // Starts the next trace, named `path`.
@@ -53,6 +56,9 @@ class CampaignSummary {
   // Ends the trace begun last, with the counts its reading returned.
   void end_trace(const TraceCounts& counts);
 
+  // Forgets the trace begun last and its records.
+  void drop_trace();
+
   // The counts of every trace ended, added up.
   TraceCounts totals() const;
 
@@ -62,7 +68,9 @@ class CampaignSummary {
   const std::vector<TraceEntry>& traces() const { return traces_; }
 
  private:
-  std::map<std::pair<bool, int>, CodeCount> counts_;  // keyed by (is warning, code)
+  using Key = std::pair<bool, int>;  // (is warning, code)
+  std::map<Key, CodeCount> counts_;
+  std::map<Key, CodeCount> trace_counts_;  // of the trace begun last
   std::vector<TraceEntry> traces_;
 };
 
