@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <utility>
@@ -65,13 +66,14 @@ class CampaignSummary {
   // Each level and code recorded: most recorded first; then errors before warnings, by code.
   std::vector<CodeCount> codes() const;
 
-  const std::vector<TraceEntry>& traces() const { return traces_; }
+  const std::deque<TraceEntry>& traces() const { return traces_; }
 
  private:
   using Key = std::pair<bool, int>;  // (is warning, code)
   std::map<Key, CodeCount> counts_;
   std::map<Key, CodeCount> trace_counts_;  // of the trace begun last
-  std::vector<TraceEntry> traces_;
+  // Never moved as it grows: a long campaign's traces are not held twice at any time.
+  std::deque<TraceEntry> traces_;
 };
 
 }  // namespace tervox::tools

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ExitStatus.h"
@@ -21,7 +22,7 @@ struct TraceList {
 };
 
 struct ExplainRequest {
-  std::vector<std::string> paths;             // "-" is standard input, at most once
+  std::vector<std::string_view> paths;        // "-" is standard input, at most once
   std::optional<TraceList> list;              // more traces, read after `paths`
   std::optional<Table::Format> table_format;  // nothing: JSON lines
   FailOn fail_on = FailOn::kNever;

@@ -111,8 +111,8 @@ struct Options {
   Table::Format format = Table::Format::kText;
   bool json_lines = false;  // --format jsonl, which only explain prints
   FailOn fail_on = FailOn::kNever;
-  std::optional<TraceList> list;      // --files-from or --files0-from
-  std::vector<std::string> operands;  // the FILEs or the error codes
+  std::optional<TraceList> list;           // --files-from or --files0-from
+  std::vector<std::string_view> operands;  // the FILEs or the error codes, in argv
   std::vector<int> codes;
 };
 
@@ -177,7 +177,8 @@ void check_fits_mode(const Options& options) {
   }
   if (options.operands.size() < use.min_operands) throw UsageError("no error code given");
   if (options.operands.size() > use.max_operands) {
-    throw UsageError("'" + options.operands[use.max_operands] + "' does not go with " + use.name);
+    throw UsageError("'" + std::string(options.operands[use.max_operands]) + "' does not go with " +
+                     use.name);
   }
 }
 
@@ -217,7 +218,7 @@ Options read_command_line(int argc, char** argv) {
   check_fits_mode(options);
   for (std::size_t i = 0; options.mode == kDescribe && i < options.operands.size(); ++i) {
     const std::optional<int> code = tervox::tools::parse_decimal_int(options.operands[i]);
-    if (!code) throw UsageError("'" + options.operands[i] + "' is not an error code");
+    if (!code) throw UsageError("'" + std::string(options.operands[i]) + "' is not an error code");
     options.codes.push_back(*code);
   }
   return options;
