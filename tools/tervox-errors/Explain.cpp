@@ -145,8 +145,8 @@ class Campaign {
   }
 
   // JSON lines keep nothing per trace: the totals are all they need.
-  void read_trace(std::string path) {
-    std::FILE* const trace = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  void read_trace(std::string path, bool standard_input) {
+    std::FILE* const trace = standard_input ? stdin : std::fopen(path.c_str(), "rb");
     if (trace == nullptr) {
       report_unreadable(path, errno);
       return;
@@ -196,7 +196,7 @@ class Campaign {
         report_unreadable(list.path, errno);
         break;
       }
-      if (!name.empty()) read_trace(name);
+      if (!name.empty()) read_trace(name, false);  // a list names files only
       name.clear();
       if (c == EOF) break;
     }
@@ -228,7 +228,7 @@ class Campaign {
 
 ExitStatus explain_traces(const ExplainRequest& request, LineOutput& out) {
   Campaign campaign(request, out);
-  for (std::string_view path : request.paths) campaign.read_trace(std::string(path));
+  for (std::string_view path : request.paths) campaign.read_trace(std::string(path), path == "-");
   if (request.list) campaign.read_list(*request.list);
   return campaign.finish();
 }

@@ -33,7 +33,7 @@ struct ExplainRequest {
 // the order read, each trace's counts after its records. A trace or list that cannot be opened
 // or read whole is reported on standard error with the reason, and left out of the summary (as
 // JSON lines, the records read before a read error stay written, its counts are not); the others
-// are still read. Empty names in a list are skipped.
+// are still read. Empty names in a list are skipped, and "-" there is a file's name.
 // Returns kUnreadableInput when a trace or the list could not be read, else kFailLevelFound when
 // a record is at the level of `request.fail_on` or worse, else kFine.
 ExitStatus explain_traces(const ExplainRequest& request, LineOutput& out);
