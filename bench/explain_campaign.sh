@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # tervox-errors explain over a campaign's traces against grep -c over the same files: wall time
 # (median of RUNS, page cache warm) and peak memory, from /usr/bin/time. Not a test.
-# Usage: explain_campaign.sh TERVOX_ERRORS [FILES] [MB_PER_FILE] [RUNS] [LINES_PER_RECORD]
-# LINES_PER_RECORD: a record (two lines) every that many lines of other categories; 0 for traces
-# of records alone.
+# Usage: explain_campaign.sh TERVOX_ERRORS [FILES] [SIZE_PER_FILE] [RUNS] [LINES_PER_RECORD]
+# SIZE_PER_FILE: megabytes, or kilobytes with a K (3K). LINES_PER_RECORD: a record (two lines)
+# every that many lines of other categories; 0 for traces of records alone.
 set -euo pipefail
-tool=$1 files=${2:-100} mb=${3:-10} runs=${4:-5} every=$((${5:-19} + 1))
+tool=$1 files=${2:-100} size=${3:-10} runs=${4:-5} every=$((${5:-19} + 1))
 folder=$(mktemp -d /tmp/explain_campaign.XXXXXX)
 trap 'rm -rf "$folder"' EXIT
 
 # One job's trace: the logger's lines of other categories and, among them, records (errors and
 # warnings of a few codes, at several places); copied once per job.
-python3 - "$folder/trace-000.txt" "$mb" "$every" <<'PY'
-import sys
-path, megabytes, every = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+python3 - "$folder" "$size" "$every" "$files" <<'PY'
+import shutil, sys
+folder, size, every, files = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+limit = int(size[:-1]) << 10 if size.endswith("K") else int(size) << 20
+path = f"{folder}/trace-00000.txt"
 lines = ["[IMPORT] reading burst %d of image S1_20260101_%04d.slc\n",
          "[COREG][D] matching window %d of 4096 at offset 0x%04x\n",
          "[COREG] residual 0.0%d px over 12000 tie points, iteration %d\n",
@@ -23,7 +25,7 @@ records = [("!", "import.cpp", "open_image", 306, "S1_20260101.par", "looked in 
            ("!", "export.cpp", "write_tile", 300, "tile 17", "disk quota exceeded")]
 with open(path, "w") as out:
     n = 0
-    while out.tell() < megabytes << 20:
+    while out.tell() < limit:
         n += 1
         if n % every:
             out.write(lines[n % 4] % (n % 97, n % 8191))
@@ -31,9 +33,11 @@ with open(path, "w") as out:
             level, file, function, code, short, long = records[n % 3]
             out.write(f"[UNDEF][{level}] [{file}, {function}:{100 + n % 50}]\n"
                       f"[UNDEF][{level}] [EC :{code} ] {short} - {long}\n")
+for i in range(1, files):
+    shutil.copyfile(path, f"{folder}/trace-{i:05d}.txt")
 PY
-for ((i = 1; i < files; ++i)); do cp "$folder/trace-000.txt" "$folder/trace-$(printf %03d "$i").txt"; done
 traces=("$folder"/trace-*.txt)
+printf '%s\n' "${traces[@]}" >"$folder/list"
 echo "$files traces, $(du -sh "$folder" | cut -f1) in all, $(grep -c . "${traces[0]}") lines each"
 
 # Of RUNS runs, after one that fills the page cache: the median and the least wall time, the
@@ -69,3 +73,5 @@ report 'grep -c "\[EC :"' grep -c '\[EC :' "${traces[@]}"
 report 'tervox-errors explain' "$tool" explain "${traces[@]}"
 report 'tervox-errors explain --format tsv' "$tool" explain --format tsv "${traces[@]}"
 report 'tervox-errors explain --format jsonl' "$tool" explain --format jsonl "${traces[@]}"
+report 'tervox-errors explain --files-from' "$tool" explain --files-from "$folder/list"
+[[ -z ${OLD_TOOL:-} ]] || report "before: explain" "$OLD_TOOL" explain "${traces[@]}"

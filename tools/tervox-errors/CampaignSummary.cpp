@@ -20,28 +20,36 @@ void CampaignSummary::begin_trace(std::string path) {
 }
 
 void CampaignSummary::add(const TraceRecord& record) {
-  const std::size_t trace = traces_.size() - 1;
-  const auto [entry, added] = counts_.try_emplace({!record.is_error, record.code});
+  const auto [entry, added] = trace_counts_.try_emplace({!record.is_error, record.code});
   CodeCount& counted = entry->second;
   if (added) {
     counted.is_error = record.is_error;
     counted.code = record.code;
-    assign_sighting(counted.first, trace, record);
+    counted.traces = 1;
+    assign_sighting(counted.first, traces_.size() - 1, record);
   }
-  // The traces are read one after the other, so a code's records in one trace come together.
-  if (added || counted.last.trace != trace) ++counted.traces;
   ++counted.count;
-  assign_sighting(counted.last, trace, record);
+  assign_sighting(counted.last, traces_.size() - 1, record);
 }
 
 void CampaignSummary::end_trace(const TraceCounts& counts) {
   TraceEntry& entry = traces_.back();
   entry.counts = counts;
-  const std::size_t trace = traces_.size() - 1;
-  for (const auto& [key, counted] : counts_) {
-    if (counted.last.trace != trace) continue;
-    (counted.is_error ? entry.error_codes : entry.warning_codes).push_back(counted.code);
+  for (auto& [key, counted] : trace_counts_) {
+    std::string& codes = counted.is_error ? entry.error_codes : entry.warning_codes;
+    codes += (codes.empty() ? "" : " ") + std::to_string(counted.code);
+    const auto [campaign, added] = counts_.try_emplace(key, counted);
+    if (added) continue;
+    campaign->second.count += counted.count;
+    ++campaign->second.traces;
+    campaign->second.last = std::move(counted.last);
   }
+  trace_counts_.clear();
+}
+
+void CampaignSummary::drop_trace() {
+  trace_counts_.clear();
+  traces_.pop_back();
 }
 
 TraceCounts CampaignSummary::totals() const {

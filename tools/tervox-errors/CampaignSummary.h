@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <utility>
@@ -32,16 +33,19 @@ struct CodeCount {
   Sighting last;
 };
 
-// One trace read: its counts and the codes recorded in it, each in increasing order.
+// One trace read: its counts and the codes recorded in it, each in increasing order, as printed
+// ("99 306"): a campaign may have a hundred thousand traces, and this keeps each small.
 struct TraceEntry {
   std::string path;
   TraceCounts counts;
-  std::vector<int> error_codes;
-  std::vector<int> warning_codes;
+  std::string error_codes;
+  std::string warning_codes;
 };
 
 // The errors and warnings recorded in the traces of a processing campaign, read one after the
-// other. It keeps one entry per trace and per level and code, never the records themselves.
+// other. It keeps one entry per trace and per level and code, never the records themselves; a
+// trace's records count in the campaign once the trace is ended, so that a trace that could not
+// be read whole can be dropped.
 class CampaignSummary {
  public:
   // Starts the next trace, named `path`.
@@ -53,17 +57,23 @@ class CampaignSummary {
   // Ends the trace begun last, with the counts its reading returned.
   void end_trace(const TraceCounts& counts);
 
+  // Forgets the trace begun last and its records.
+  void drop_trace();
+
   // The counts of every trace ended, added up.
   TraceCounts totals() const;
 
   // Each level and code recorded: most recorded first; then errors before warnings, by code.
   std::vector<CodeCount> codes() const;
 
-  const std::vector<TraceEntry>& traces() const { return traces_; }
+  const std::deque<TraceEntry>& traces() const { return traces_; }
 
  private:
-  std::map<std::pair<bool, int>, CodeCount> counts_;  // keyed by (is warning, code)
-  std::vector<TraceEntry> traces_;
+  using Key = std::pair<bool, int>;  // (is warning, code)
+  std::map<Key, CodeCount> counts_;
+  std::map<Key, CodeCount> trace_counts_;  // of the trace begun last
+  // Never moved as it grows: a long campaign's traces are not held twice at any time.
+  std::deque<TraceEntry> traces_;
 };
 
 }  // namespace tervox::tools

@@ -1,7 +1,8 @@
 #include "Explain.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <iostream>
+#include <cstring>
 #include <string_view>
 
 #include "CampaignSummary.h"
@@ -12,15 +13,10 @@
 namespace tervox::tools {
 namespace {
 
-// Writes JSON lines through a buffer of its own: a campaign's records can be many millions.
+// Each object is put together here, then handed to the output whole.
 class JsonLinesWriter {
  public:
-  JsonLinesWriter() = default;
-  JsonLinesWriter(const JsonLinesWriter&) = delete;
-  JsonLinesWriter& operator=(const JsonLinesWriter&) = delete;
-  ~JsonLinesWriter() {
-    std::cout.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  }
+  explicit JsonLinesWriter(LineOutput& out) : out_(out) {}
 
   void write_record(const std::string& trace, const TraceRecord& record) {
     begin_object("record", trace);
@@ -30,9 +26,9 @@ class JsonLinesWriter {
     const tervox::detail::CatalogueRow* row = tervox::detail::ErrorCatalogue::find(record.code);
     add_key("description");
     if (row != nullptr) {
-      append_json_string(buffer_, row->short_text);
+      append_json_string(object_, row->short_text);
     } else {
-      buffer_ += "null";
+      object_ += "null";
     }
     add_text("file", record.file);
     add_text("function", record.function);
@@ -42,45 +38,42 @@ class JsonLinesWriter {
     end_object();
   }
 
-  void write_trace(const TraceEntry& entry) {
-    begin_object("trace", entry.path);
-    add_number("errors", entry.counts.errors);
-    add_number("warnings", entry.counts.warnings);
-    add_number("other_lines", entry.counts.other_lines);
-    add_number("damaged_lines", entry.counts.damaged_lines);
+  void write_trace(const std::string& trace, const TraceCounts& counts) {
+    begin_object("trace", trace);
+    add_number("errors", counts.errors);
+    add_number("warnings", counts.warnings);
+    add_number("other_lines", counts.other_lines);
+    add_number("damaged_lines", counts.damaged_lines);
     end_object();
   }
 
  private:
-  static constexpr std::size_t kFlushSize = 1 << 16;
-
   void begin_object(std::string_view type, const std::string& trace) {
-    buffer_ += "{\"type\":\"";
-    buffer_ += type;
-    buffer_ += '"';
+    object_ = "{\"type\":\"";
+    object_ += type;
+    object_ += '"';
     add_text("trace", trace);
   }
   void add_key(std::string_view key) {
-    buffer_ += ",\"";
-    buffer_ += key;
-    buffer_ += "\":";
+    object_ += ",\"";
+    object_ += key;
+    object_ += "\":";
   }
   void add_text(std::string_view key, std::string_view text) {
     add_key(key);
-    append_json_string(buffer_, text);
+    append_json_string(object_, text);
   }
   void add_number(std::string_view key, std::int64_t number) {
     add_key(key);
-    buffer_ += std::to_string(number);
+    object_ += std::to_string(number);
   }
   void end_object() {
-    buffer_ += "}\n";
-    if (buffer_.size() < kFlushSize) return;
-    std::cout.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+    object_ += "}\n";
+    out_.write(object_);
   }
 
-  std::string buffer_;
+  LineOutput& out_;
+  std::string object_;
 };
 
 std::string sighting_text(const CampaignSummary& summary, const Sighting& sighting) {
@@ -88,21 +81,16 @@ std::string sighting_text(const CampaignSummary& summary, const Sighting& sighti
          sighting.file + ", " + sighting.function + ":" + std::to_string(sighting.line);
 }
 
-std::string code_list(const std::vector<int>& codes) {
-  std::string text;
-  for (int code : codes) text += (text.empty() ? "" : " ") + std::to_string(code);
-  return text;
-}
-
-void print_summary(const CampaignSummary& summary, Table::Format format) {
+void print_summary(const CampaignSummary& summary, Table::Format format, LineOutput& out) {
   // The counts and the table of traces frame the human formats; the machine formats hold the
   // table of codes alone, and JSON lines give the rest.
   const bool human = format == Table::Format::kText || format == Table::Format::kMarkdown;
   if (human) {
     const TraceCounts totals = summary.totals();
-    std::cout << "traces: " << summary.traces().size() << ", errors: " << totals.errors
-              << ", warnings: " << totals.warnings << "; skipped: " << totals.other_lines
-              << " other lines, " << totals.damaged_lines << " damaged lines\n\n";
+    out.write("traces: " + std::to_string(summary.traces().size()) + ", errors: " +
+              std::to_string(totals.errors) + ", warnings: " + std::to_string(totals.warnings) +
+              "; skipped: " + std::to_string(totals.other_lines) + " other lines, " +
+              std::to_string(totals.damaged_lines) + " damaged lines\n\n");
   }
   Table codes({{"level", false},
                {"code", true},
@@ -118,23 +106,26 @@ void print_summary(const CampaignSummary& summary, Table::Format format) {
                    row ? std::string(row->short_text) : "(not in the catalogue)",
                    sighting_text(summary, counted.first), sighting_text(summary, counted.last)});
   }
-  codes.print(std::cout, format);
+  codes.print(out, format);
   if (!human) return;
-  Table traces({{"trace", false},
-                {"errors", true},
-                {"warnings", true},
-                {"other lines", true},
-                {"damaged lines", true},
-                {"error codes", false},
-                {"warning codes", false}});
-  for (const TraceEntry& entry : summary.traces()) {
-    traces.add_row({entry.path, std::to_string(entry.counts.errors),
-                    std::to_string(entry.counts.warnings), std::to_string(entry.counts.other_lines),
-                    std::to_string(entry.counts.damaged_lines), code_list(entry.error_codes),
-                    code_list(entry.warning_codes)});
-  }
-  std::cout << '\n';
-  traces.print(std::cout, format);
+  const Table traces({{"trace", false},
+                      {"errors", true},
+                      {"warnings", true},
+                      {"other lines", true},
+                      {"damaged lines", true},
+                      {"error codes", false},
+                      {"warning codes", false}});
+  out.write("\n");
+  traces.print(out, format, summary.traces().size(), [&](std::size_t index) {
+    const TraceEntry& entry = summary.traces()[index];
+    return std::vector<std::string>{entry.path,
+                                    std::to_string(entry.counts.errors),
+                                    std::to_string(entry.counts.warnings),
+                                    std::to_string(entry.counts.other_lines),
+                                    std::to_string(entry.counts.damaged_lines),
+                                    entry.error_codes,
+                                    entry.warning_codes};
+  });
 }
 
 bool fail_level_found(const TraceCounts& totals, FailOn fail_on) {
@@ -146,34 +137,100 @@ bool fail_level_found(const TraceCounts& totals, FailOn fail_on) {
   return false;
 }
 
+// Reads the traces one after the other, into a summary or as JSON lines.
+class Campaign {
+ public:
+  Campaign(const ExplainRequest& request, LineOutput& out) : request_(request), out_(out) {
+    if (!request.table_format) json_lines_.emplace(out);
+  }
+
+  // JSON lines keep nothing per trace: the totals are all they need.
+  void read_trace(std::string path, bool standard_input) {
+    std::FILE* const trace = standard_input ? stdin : std::fopen(path.c_str(), "rb");
+    if (trace == nullptr) {
+      report_unreadable(path, errno);
+      return;
+    }
+    // The reader's buffer is the only one needed: without stdio's, fread reads straight into it,
+    // and the trace's block size is never asked for (a system call per trace).
+    std::setvbuf(trace, nullptr, _IONBF, 0);
+    if (!json_lines_) summary_.begin_trace(path);
+    const TraceReading reading = reader_.read(trace, [&](const TraceRecord& record) {
+      if (json_lines_) {
+        json_lines_->write_record(path, record);
+      } else {
+        summary_.add(record);
+      }
+    });
+    if (trace != stdin) std::fclose(trace);
+    if (reading.error != 0) {
+      if (!json_lines_) summary_.drop_trace();
+      report_unreadable(path, reading.error);
+      return;
+    }
+    if (json_lines_) {
+      json_lines_->write_trace(path, reading.counts);
+    } else {
+      summary_.end_trace(reading.counts);
+    }
+    totals_.errors += reading.counts.errors;
+    totals_.warnings += reading.counts.warnings;
+  }
+
+  // The list is read a name at a time, so that its length does not matter.
+  void read_list(const TraceList& list) {
+    std::FILE* const file = list.path == "-" ? stdin : std::fopen(list.path.c_str(), "rb");
+    if (file == nullptr) {
+      report_unreadable(list.path, errno);
+      return;
+    }
+    std::string name;
+    for (;;) {
+      const int c = std::getc(file);
+      if (c != EOF && c != list.separator) {
+        name += static_cast<char>(c);
+        continue;
+      }
+      // A name cut by a read error is not read.
+      if (c == EOF && std::ferror(file)) {
+        report_unreadable(list.path, errno);
+        break;
+      }
+      if (!name.empty()) read_trace(name, false);  // a list names files only
+      name.clear();
+      if (c == EOF) break;
+    }
+    if (file != stdin) std::fclose(file);
+  }
+
+  ExitStatus finish() {
+    if (request_.table_format) print_summary(summary_, *request_.table_format, out_);
+    if (unreadable_) return kUnreadableInput;
+    return fail_level_found(totals_, request_.fail_on) ? kFailLevelFound : kFine;
+  }
+
+ private:
+  void report_unreadable(const std::string& path, int error) {
+    complain("cannot read " + path + ": " + std::strerror(error));
+    unreadable_ = true;
+  }
+
+  const ExplainRequest& request_;
+  LineOutput& out_;
+  std::optional<JsonLinesWriter> json_lines_;
+  TraceRecordReader reader_;
+  CampaignSummary summary_;
+  TraceCounts totals_;  // of the errors and warnings, for --fail-on
+  bool unreadable_ = false;
+};
+
 }  // namespace
 
-ExitStatus explain_traces(const ExplainRequest& request) {
-  CampaignSummary summary;
-  std::optional<JsonLinesWriter> json_lines;
-  if (!request.table_format) json_lines.emplace();
-  bool unreadable = false;
-  for (const std::string& path : request.paths) {
-    std::FILE* const trace = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (trace != nullptr) {
-      summary.begin_trace(path);
-      const TraceCounts counts = read_trace_records(trace, [&](const TraceRecord& record) {
-        summary.add(record);
-        if (json_lines) json_lines->write_record(path, record);
-      });
-      summary.end_trace(counts);
-      if (json_lines) json_lines->write_trace(summary.traces().back());
-    }
-    // A directory opens, and fails at its first read.
-    if (trace == nullptr || std::ferror(trace)) {
-      std::cerr << "tervox-errors: cannot read " << path << "\n";
-      unreadable = true;
-    }
-    if (trace != nullptr && trace != stdin) std::fclose(trace);
-  }
-  if (request.table_format) print_summary(summary, *request.table_format);
-  if (unreadable) return kUsageError;
-  return fail_level_found(summary.totals(), request.fail_on) ? kFailLevelFound : kFine;
+ExitStatus explain_traces(const ExplainRequest& request, LineOutput& out) {
+  Campaign campaign(request, out);
+  for (std::string_view path : request.paths) campaign.read_trace(std::string(path), path == "-");
+  if (request.list) campaign.read_list(*request.list);
+  return campaign.finish();
 }
 
 }  // namespace tervox::tools

@@ -45,27 +45,37 @@ std::optional<Table::Format> Table::parse_format(std::string_view name) {
   return std::nullopt;
 }
 
-void Table::print(std::ostream& out, Format format) const {
+void Table::print(LineOutput& out, Format format) const {
+  print(out, format, rows_.size(), [this](std::size_t index) { return rows_[index]; });
+}
+
+void Table::print(LineOutput& out, Format format, std::size_t row_count,
+                  const RowAt& row_at) const {
   switch (format) {
-    case Format::kText: print_text(out); break;
-    case Format::kTsv: print_tsv(out); break;
-    case Format::kJson: print_json(out); break;
-    case Format::kMarkdown: print_markdown(out); break;
+    case Format::kText: print_text(out, row_count, row_at); break;
+    case Format::kTsv: print_tsv(out, row_count, row_at); break;
+    case Format::kJson: print_json(out, row_count, row_at); break;
+    case Format::kMarkdown: print_markdown(out, row_count, row_at); break;
   }
 }
 
-void Table::print_text(std::ostream& out) const {
-  std::vector<std::vector<std::string>> lines(1);
-  for (const Column& column : columns_) lines[0].push_back(column.name);
-  for (const auto& row : rows_) {
-    lines.emplace_back();
-    for (const std::string& cell : row) lines.back().push_back(printable_text(cell));
-  }
+void Table::print_text(LineOutput& out, std::size_t row_count, const RowAt& row_at) const {
+  std::vector<std::string> names;
+  for (const Column& column : columns_) names.push_back(column.name);
+  // Row 0 is the column names.
+  const auto cells_at = [&](std::size_t line) {
+    if (line == 0) return names;
+    std::vector<std::string> cells = row_at(line - 1);
+    for (std::string& cell : cells) cell = printable_text(cell);
+    return cells;
+  };
   std::vector<std::size_t> widths(columns_.size());
-  for (const auto& line : lines) {
-    for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], width(line[i]));
+  for (std::size_t line = 0; line <= row_count; ++line) {
+    const std::vector<std::string> cells = cells_at(line);
+    for (std::size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], width(cells[i]));
   }
-  for (const auto& cells : lines) {
+  for (std::size_t line_index = 0; line_index <= row_count; ++line_index) {
+    const std::vector<std::string> cells = cells_at(line_index);
     std::string line;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       const std::string padding(widths[i] - width(cells[i]), ' ');
@@ -73,44 +83,48 @@ void Table::print_text(std::ostream& out) const {
       line += columns_[i].numeric ? padding + cells[i] : cells[i] + padding;
     }
     line.erase(line.find_last_not_of(' ') + 1);
-    out << line << '\n';
+    out.write(line + '\n');
   }
 }
 
-void Table::print_tsv(std::ostream& out) const {
-  for (std::size_t i = 0; i < columns_.size(); ++i) out << (i ? "\t" : "") << columns_[i].name;
-  out << '\n';
-  for (const auto& row : rows_) {
-    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "\t" : "") << printable_text(row[i]);
-    out << '\n';
+void Table::print_tsv(LineOutput& out, std::size_t row_count, const RowAt& row_at) const {
+  std::string line;
+  for (std::size_t i = 0; i < columns_.size(); ++i) line += (i ? "\t" : "") + columns_[i].name;
+  out.write(line + '\n');
+  for (std::size_t r = 0; r < row_count; ++r) {
+    const std::vector<std::string> row = row_at(r);
+    line.clear();
+    for (std::size_t i = 0; i < row.size(); ++i) line += (i ? "\t" : "") + printable_text(row[i]);
+    out.write(line + '\n');
   }
 }
 
-void Table::print_json(std::ostream& out) const {
-  out << '[';
-  for (std::size_t r = 0; r < rows_.size(); ++r) {
-    out << (r ? ",\n " : "\n ") << '{';
+void Table::print_json(LineOutput& out, std::size_t row_count, const RowAt& row_at) const {
+  out.write("[");
+  for (std::size_t r = 0; r < row_count; ++r) {
+    const std::vector<std::string> row = row_at(r);
+    std::string object = r ? ",\n {" : "\n {";
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      out << (i ? ", " : "") << json_key(columns_[i].name) << ": "
-          << (columns_[i].numeric ? rows_[r][i] : json_string(rows_[r][i]));
+      object += (i ? ", " : "") + json_key(columns_[i].name) + ": " +
+                (columns_[i].numeric ? row[i] : json_string(row[i]));
     }
-    out << '}';
+    out.write(object + '}');
   }
-  out << (rows_.empty() ? "]\n" : "\n]\n");
+  out.write(row_count == 0 ? "]\n" : "\n]\n");
 }
 
-void Table::print_markdown(std::ostream& out) const {
+void Table::print_markdown(LineOutput& out, std::size_t row_count, const RowAt& row_at) const {
   std::string header = "|";
   std::string rule = "|";
   for (const Column& column : columns_) {
     header += " " + markdown_cell(column.name) + " |";
     rule += column.numeric ? "---:|" : "---|";
   }
-  out << header << '\n' << rule << '\n';
-  for (const auto& row : rows_) {
-    out << '|';
-    for (const std::string& cell : row) out << ' ' << markdown_cell(cell) << " |";
-    out << '\n';
+  out.write(header + '\n' + rule + '\n');
+  for (std::size_t r = 0; r < row_count; ++r) {
+    std::string line = "|";
+    for (const std::string& cell : row_at(r)) line += ' ' + markdown_cell(cell) + " |";
+    out.write(line + '\n');
   }
 }
 

@@ -1,13 +1,21 @@
 #include "TraceLineReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace tervox::tools {
 
 // Room for a whole line of the maximum length after the unread start of another.
-TraceLineReader::TraceLineReader(std::FILE* file, std::string_view wanted_start)
-    : file_(file), wanted_start_(wanted_start), buffer_(4 * kMaxLine) {}
+TraceLineReader::TraceLineReader(std::string_view wanted_start)
+    : wanted_start_(wanted_start), buffer_(4 * kMaxLine) {}
+
+void TraceLineReader::start(std::FILE* file) {
+  file_ = file;
+  begin_ = end_ = 0;
+  at_end_ = skipping_ = false;
+  read_error_ = 0;
+}
 
 namespace {
 
@@ -30,11 +38,12 @@ std::int64_t TraceLineReader::skip_unwanted_lines() {
     bool wanted = false;
     while (static_cast<std::size_t>(end - line) >= wanted_start_.size()) {
       wanted = starts_with(line, wanted_start_);
-      const void* const newline =
-          wanted ? nullptr : std::memchr(line, '\n', static_cast<std::size_t>(end - line));
-      if (newline == nullptr) break;
+      const auto* const newline = static_cast<const char*>(
+          wanted ? nullptr : std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+      // An overlong line is damage, which next() tells.
+      if (newline == nullptr || static_cast<std::size_t>(newline - line) > kMaxLine) break;
       ++skipped;
-      line = static_cast<const char*>(newline) + 1;
+      line = newline + 1;
     }
     begin_ = static_cast<std::size_t>(line - buffer_.data());
     // Unless it is wanted, the line goes on beyond the buffer: read on, unless it is the last or
@@ -85,6 +94,7 @@ void TraceLineReader::refill() {
   end_ += read;
   // fread returns less than asked only at the end of the file or at an error.
   at_end_ = read < room;
+  if (at_end_ && std::ferror(file_)) read_error_ = errno;
 }
 
 }  // namespace tervox::tools

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "DecimalInt.h"
-#include "TraceLineReader.h"
 #include "log/TraceLayout.h"
 
 namespace tervox::tools {
@@ -118,26 +117,26 @@ bool parse_location(std::string_view rest, TraceRecord& record) {
 
 }  // namespace
 
-TraceCounts read_trace_records(std::FILE* trace,
-                               const std::function<void(const TraceRecord&)>& on_record) {
+// Both lines of a record start with the category's tag: the reader skips the others in bulk.
+TraceRecordReader::TraceRecordReader()
+    : lines_(std::string(layout::kTagOpen) + std::string(layout::kRecordCategory) +
+             std::string(layout::kTagClose)) {}
+
+TraceReading TraceRecordReader::read(std::FILE* trace,
+                                     const std::function<void(const TraceRecord&)>& on_record) {
+  lines_.start(trace);
   TraceCounts counts;
-  // Both lines of a record start with the category's tag: the reader skips the others in bulk.
-  TraceLineReader reader(trace, std::string(layout::kTagOpen) +
-                                    std::string(layout::kRecordCategory) +
-                                    std::string(layout::kTagClose));
-  // A location line awaiting its message line. The reader's buffer moves on, so it is a copy.
-  std::string location;
   TraceRecord record;
-  bool pending = false;
+  bool pending = false;  // a location line awaits its message line
   std::int64_t number = 0;
   for (TraceLineReader::Line line;;) {
     // After a location line, the very next line decides.
     if (!pending) {
-      const std::int64_t skipped = reader.skip_unwanted_lines();
+      const std::int64_t skipped = lines_.skip_unwanted_lines();
       counts.other_lines += skipped;
       number += skipped;
     }
-    if (!reader.next(line)) break;
+    if (!lines_.next(line)) break;
     ++number;
     const std::optional<TaggedLine> tagged = split_tag(line.text);
     const bool whole = tagged && !line.overlong;  // the library writes no overlong line
@@ -152,15 +151,15 @@ TraceCounts read_trace_records(std::FILE* trace,
     if (pending) ++counts.damaged_lines;  // its message line never came
     pending = false;
     if (whole && !is_message) {
-      location.assign(tagged->rest);
-      pending = parse_location(location, record);
+      location_.assign(tagged->rest);
+      pending = parse_location(location_, record);
       record.is_error = tagged->is_error;
       record.trace_line = number;
     }
-    if (!pending) ++(tagged ? counts.damaged_lines : counts.other_lines);
+    if (!pending) ++(tagged || line.overlong ? counts.damaged_lines : counts.other_lines);
   }
   if (pending) ++counts.damaged_lines;
-  return counts;
+  return TraceReading{counts, lines_.read_error()};
 }
 
 }  // namespace tervox::tools

@@ -7,17 +7,20 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <iostream>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "DecimalInt.h"
 #include "ExitStatus.h"
 #include "Explain.h"
+#include "LineOutput.h"
 #include "Table.h"
 #include "error/ErrorCatalogue.h"
 
@@ -28,30 +31,39 @@
 
 namespace {
 
+using tervox::tools::complain;
 using tervox::tools::ExitStatus;
 using tervox::tools::FailOn;
 using tervox::tools::kFine;
+using tervox::tools::kOutputNotWritten;
 using tervox::tools::kUnknownCode;
 using tervox::tools::kUsageError;
+using tervox::tools::LineOutput;
 using tervox::tools::Table;
+using tervox::tools::TraceList;
 
 constexpr char kUsage[] =
-    "Usage: tervox-errors [--warning | --bare] [--format FORMAT] [--] CODE...\n"
-    "       tervox-errors --list [--grep WORDS] [--format FORMAT]\n"
-    "       tervox-errors explain [--format FORMAT|jsonl] [--fail-on LEVEL] [--] FILE|-...\n"
+    "Usage: tervox-errors describe [--warning | --bare] [--format FORMAT] [--] CODE...\n"
+    "       tervox-errors list [--grep WORDS] [--format FORMAT]\n"
+    "       tervox-errors explain [--format FORMAT|jsonl] [--fail-on LEVEL]\n"
+    "                             [--files-from LIST | --files0-from LIST] [--] [FILE|-]...\n"
     "       tervox-errors -h | --help | --version\n"
     "\n"
-    "Describes error codes as tervox_log renders them: CODE... prints each code's short and long\n"
-    "description in the error form, --warning in the warning form, --bare as catalogue text.\n"
-    "--list prints the whole catalogue; --grep keeps the rows whose texts hold every one of\n"
-    "WORDS, ignoring case. explain reads trace files written by tervox_log (- for standard\n"
-    "input) and summarises the errors and warnings recorded in them; --format jsonl prints\n"
-    "each record as a JSON object instead, then each trace's counts. --fail-on error or\n"
+    "describe prints each CODE's short and long description as tervox_log renders errors,\n"
+    "--warning as it renders warnings, --bare as catalogue text. list prints the whole\n"
+    "catalogue; --grep keeps the rows whose texts hold every one of WORDS, ignoring case.\n"
+    "explain reads trace files written by tervox_log (- for standard input), and those named\n"
+    "in LIST (one a line; with --files0-from, each ended by a NUL byte; - for standard input),\n"
+    "and summarises the errors and warnings recorded in them; --format jsonl prints each\n"
+    "record as a JSON object instead, then each trace's counts. --fail-on error or\n"
     "--fail-on warning makes a record of that level or worse exit with status 3.\n"
-    "FORMAT is text (the default), tsv, json or markdown, in every form. -- ends the options.\n"
+    "FORMAT is text (the default), tsv, json or markdown, in every mode; the last given counts.\n"
+    "-- ends the options. The mode may be left out before CODE..., and --list or --grep stand\n"
+    "for list.\n"
     "\n"
     "Exit status: 0 fine, 1 a code the catalogue does not know, 2 a usage error or an\n"
-    "unreadable file, 3 a record at the level of --fail-on or worse.\n";
+    "unreadable file, 3 a record at the level of --fail-on or worse, 4 standard output\n"
+    "could not be written.\n";
 
 // Each option is known by a letter; -h is the one short form.
 constexpr option kOptions[] = {{"warning", no_argument, nullptr, 'w'},
@@ -60,23 +72,32 @@ constexpr option kOptions[] = {{"warning", no_argument, nullptr, 'w'},
                                {"grep", required_argument, nullptr, 'g'},
                                {"format", required_argument, nullptr, 'f'},
                                {"fail-on", required_argument, nullptr, 'F'},
+                               {"files-from", required_argument, nullptr, 'T'},
+                               {"files0-from", required_argument, nullptr, 'Z'},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'v'},
                                {nullptr, 0, nullptr, 0}};
 
 enum Mode { kDescribe, kList, kExplain, kHelp, kVersion };
 
-// What each mode reads, indexed by Mode: the letters of its options and how many operands.
-// Anything more given is a usage error rather than ignored.
+// The words that name a mode, given as the first operand.
+constexpr std::pair<std::string_view, Mode> kModeWords[] = {
+    {"describe", kDescribe}, {"list", kList}, {"explain", kExplain}};
+
+// What each mode reads, indexed by Mode: the letters of its options and how many operands, the
+// mode's word not counted. Anything more given is a usage error rather than ignored.
 constexpr struct {
   const char* name;
   std::string_view letters;
   std::size_t min_operands, max_operands;
 } kModeUses[] = {{"error codes", "wbf", 1, SIZE_MAX},
-                 {"--list or --grep", "lgf", 0, 0},
-                 {"explain", "fF", 2, SIZE_MAX},
+                 {"list", "lgf", 0, 0},
+                 {"explain", "fFTZ", 0, SIZE_MAX},
                  {"--help", "h", 0, 0},
                  {"--version", "v", 0, 0}};
+
+// How describe renders a code: as errors, as warnings, or the catalogue's text alone.
+enum class Form { kError, kWarning, kBare };
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -85,12 +106,13 @@ struct UsageError : std::runtime_error {
 struct Options {
   Mode mode = kDescribe;
   std::string letters;  // of the options given
-  ERROR_LVL level = LVL_ERROR;
+  Form form = Form::kError;
   std::vector<std::string> grep_words;
   Table::Format format = Table::Format::kText;
   bool json_lines = false;  // --format jsonl, which only explain prints
   FailOn fail_on = FailOn::kNever;
-  std::vector<std::string> operands;  // "explain" and its FILEs, or the error codes
+  std::optional<TraceList> list;           // --files-from or --files0-from
+  std::vector<std::string_view> operands;  // the FILEs or the error codes, in argv
   std::vector<int> codes;
 };
 
@@ -112,11 +134,17 @@ bool given(const Options& options, char letter) {
   return options.letters.find(letter) != std::string::npos;
 }
 
-// --help and --version win over any other option; explain is its first operand.
-Mode mode_of(const Options& options) {
+// Takes the mode's word from the operands. --help and --version win over any mode; without a
+// word, --list or --grep mean list.
+Mode take_mode(Options& options) {
+  std::optional<Mode> named;
+  for (const auto& [word, mode] : kModeWords) {
+    if (!options.operands.empty() && options.operands[0] == word) named = mode;
+  }
+  if (named) options.operands.erase(options.operands.begin());
   if (given(options, 'h')) return kHelp;
   if (given(options, 'v')) return kVersion;
-  if (!options.operands.empty() && options.operands[0] == "explain") return kExplain;
+  if (named) return *named;
   return given(options, 'l') || given(options, 'g') ? kList : kDescribe;
 }
 
@@ -131,18 +159,26 @@ void check_fits_mode(const Options& options) {
   if (given(options, 'w') && given(options, 'b')) {
     throw UsageError("--warning does not go with --bare");
   }
+  if (std::count_if(options.letters.begin(), options.letters.end(),
+                    [](char letter) { return letter == 'T' || letter == 'Z'; }) > 1) {
+    throw UsageError("one list of traces only: --files-from or --files0-from, once");
+  }
   if (options.json_lines && options.mode != kExplain) {
     throw UsageError("--format jsonl goes with explain only");
   }
   if (options.mode == kExplain &&
-      std::count(options.operands.begin(), options.operands.end(), "-") > 1) {
+      std::count(options.operands.begin(), options.operands.end(), "-") +
+              (options.list && options.list->path == "-") >
+          1) {
     throw UsageError("standard input (-) can be read once only");
   }
-  if (options.operands.size() < use.min_operands) {
-    throw UsageError(options.mode == kExplain ? "explain needs a FILE" : "no error code given");
+  if (options.mode == kExplain && options.operands.empty() && !options.list) {
+    throw UsageError("explain needs a FILE or a list of them");
   }
+  if (options.operands.size() < use.min_operands) throw UsageError("no error code given");
   if (options.operands.size() > use.max_operands) {
-    throw UsageError("'" + options.operands[use.max_operands] + "' does not go with " + use.name);
+    throw UsageError("'" + std::string(options.operands[use.max_operands]) + "' does not go with " +
+                     use.name);
   }
 }
 
@@ -159,8 +195,8 @@ Options read_command_line(int argc, char** argv) {
   for (int letter; (letter = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
     if (letter == '?') throw UsageError("");
     options.letters += static_cast<char>(letter);
-    if (letter == 'w') options.level = LVL_WARNING;
-    if (letter == 'b') options.level = static_cast<ERROR_LVL>(2);  // selects no record: bare text
+    if (letter == 'w') options.form = Form::kWarning;
+    if (letter == 'b') options.form = Form::kBare;
     if (letter == 'g') {
       std::istringstream words(lower_case(optarg));
       for (std::string word; words >> word;) options.grep_words.push_back(word);
@@ -174,13 +210,15 @@ Options read_command_line(int argc, char** argv) {
       options.format = format.value_or(Table::Format::kText);
     }
     if (letter == 'F') options.fail_on = parse_fail_on(optarg);
+    if (letter == 'T') options.list = TraceList{optarg, '\n'};
+    if (letter == 'Z') options.list = TraceList{optarg, '\0'};
   }
   options.operands.assign(argv + optind, argv + argc);
-  options.mode = mode_of(options);
+  options.mode = take_mode(options);
   check_fits_mode(options);
   for (std::size_t i = 0; options.mode == kDescribe && i < options.operands.size(); ++i) {
     const std::optional<int> code = tervox::tools::parse_decimal_int(options.operands[i]);
-    if (!code) throw UsageError("'" + options.operands[i] + "' is not an error code");
+    if (!code) throw UsageError("'" + std::string(options.operands[i]) + "' is not an error code");
     options.codes.push_back(*code);
   }
   return options;
@@ -191,35 +229,41 @@ Table catalogue_table() {
 }
 
 // A rendered description without the caller's text: the error and warning forms end in a line
-// feed before it (it is empty in this fresh registry); the bare catalogue text has none.
+// feed before it (it is empty in this fresh registry).
 std::string without_caller_text(std::string text) {
   if (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
 
-ExitStatus describe_codes(const Options& options) {
+// The short and long descriptions of a catalogued code in `form`.
+std::pair<std::string, std::string> describe(const tervox::detail::CatalogueRow& row, Form form) {
+  if (form == Form::kBare) return {std::string(row.short_text), std::string(row.long_text)};
+  const ERROR_LVL level = form == Form::kError ? LVL_ERROR : LVL_WARNING;
   TervoxError& registry = TervoxError::getInstance();
+  return {without_caller_text(registry.getShortDescription(level, row.code)),
+          without_caller_text(registry.getLongDescription(level, row.code))};
+}
+
+ExitStatus describe_codes(const Options& options, LineOutput& out) {
   Table table = catalogue_table();
   // As text, the descriptions read as hosts show them: two lines each, no table.
   const bool as_lines = options.format == Table::Format::kText;
   ExitStatus status = kFine;
   for (int code : options.codes) {
-    try {
-      const std::string short_text =
-          without_caller_text(registry.getShortDescription(options.level, code));
-      const std::string long_text =
-          without_caller_text(registry.getLongDescription(options.level, code));
-      if (as_lines) {
-        std::cout << short_text << '\n' << long_text << '\n';
-      } else {
-        table.add_row({std::to_string(code), short_text, long_text});
-      }
-    } catch (const std::out_of_range&) {
-      std::cerr << "tervox-errors: " << code << " is not in the catalogue\n";
+    const tervox::detail::CatalogueRow* row = tervox::detail::ErrorCatalogue::find(code);
+    if (row == nullptr) {
+      complain(std::to_string(code) + " is not in the catalogue");
       status = kUnknownCode;
+      continue;
+    }
+    const auto [short_text, long_text] = describe(*row, options.form);
+    if (as_lines) {
+      out.write(short_text + '\n' + long_text + '\n');
+    } else {
+      table.add_row({std::to_string(code), short_text, long_text});
     }
   }
-  if (!as_lines) table.print(std::cout, options.format);
+  if (!as_lines) table.print(out, options.format);
   return status;
 }
 
@@ -230,7 +274,7 @@ bool matches(const tervox::detail::CatalogueRow& row, const std::vector<std::str
                      [&](const std::string& word) { return text.find(word) != std::string::npos; });
 }
 
-ExitStatus list_catalogue(const Options& options) {
+ExitStatus list_catalogue(const Options& options, LineOutput& out) {
   Table table = catalogue_table();
   using tervox::detail::ErrorCatalogue;
   for (const auto* row = ErrorCatalogue::begin(); row != ErrorCatalogue::end(); ++row) {
@@ -239,7 +283,23 @@ ExitStatus list_catalogue(const Options& options) {
           {std::to_string(row->code), std::string(row->short_text), std::string(row->long_text)});
     }
   }
-  table.print(std::cout, options.format);
+  table.print(out, options.format);
+  return kFine;
+}
+
+ExitStatus run(const Options& options, LineOutput& out) {
+  switch (options.mode) {
+    case kHelp: out.write(kUsage); return kFine;
+    case kVersion: out.write("tervox-errors " TERVOX_LOG_VERSION "\n"); return kFine;
+    case kList: return list_catalogue(options, out);
+    case kExplain: {
+      std::optional<Table::Format> table_format;
+      if (!options.json_lines) table_format = options.format;
+      return tervox::tools::explain_traces(
+          {options.operands, options.list, table_format, options.fail_on}, out);
+    }
+    case kDescribe: return describe_codes(options, out);
+  }
   return kFine;
 }
 
@@ -256,21 +316,15 @@ int main(int argc, char** argv) {
   try {
     options = read_command_line(argc, argv);
   } catch (const UsageError& error) {
-    if (*error.what() != '\0') std::cerr << "tervox-errors: " << error.what() << '\n';
-    std::cerr << "Try 'tervox-errors --help' for more information.\n";
+    if (*error.what() != '\0') complain(error.what());
+    std::fputs("Try 'tervox-errors --help' for more information.\n", stderr);
     return kUsageError;
   }
-  switch (options.mode) {
-    case kHelp: std::cout << kUsage; return kFine;
-    case kVersion: std::cout << "tervox-errors " TERVOX_LOG_VERSION "\n"; return kFine;
-    case kList: return list_catalogue(options);
-    case kExplain: {
-      std::optional<Table::Format> table_format;
-      if (!options.json_lines) table_format = options.format;
-      return tervox::tools::explain_traces(
-          {{options.operands.begin() + 1, options.operands.end()}, table_format, options.fail_on});
-    }
-    case kDescribe: return describe_codes(options);
+  LineOutput out;
+  const ExitStatus status = run(options, out);
+  if (const int error = out.finish(); error != 0) {
+    complain(std::string("write error: ") + std::strerror(error));
+    return kOutputNotWritten;
   }
-  return kFine;
+  return status;
 }
