@@ -188,6 +188,11 @@ void* trace_until_cancelled(void* log_path) {
 // C and Fortran codes stop their workers with pthread_cancel: a worker cancelled while it writes
 // a line writes it whole or not at all, and the stream goes on for everyone else.
 TEST(CInterface, AWriterCancelledMidLineHarmsNoOne) {
+#if defined(_LIBCPP_VERSION)
+  // Debian's libc++abi unwinds with LLVM's libunwind and glibc's cancellation with libgcc's: the
+  // two cannot unwind one thread's C++ frames together, the test's own included.
+  GTEST_SKIP() << "a cancelled thread's C++ frames cannot be unwound with this libc++";
+#endif
   const std::string path = scratch_path("cancel");
   std::string log_path = path + ".log";
   ASSERT_EQ(tervox_open_trace(path.c_str(), 0), 0);
