@@ -153,7 +153,7 @@ class Campaign {
     }
     // The reader's buffer is the only one needed: without stdio's, fread reads straight into it,
     // and the trace's block size is never asked for (a system call per trace).
-    std::setvbuf(trace, nullptr, _IONBF, 0);
+    (void)std::setvbuf(trace, nullptr, _IONBF, 0);  // if refused, stdio's buffer merely stays
     if (!json_lines_) summary_.begin_trace(path);
     const TraceReading reading = reader_.read(trace, [&](const TraceRecord& record) {
       if (json_lines_) {
@@ -162,7 +162,7 @@ class Campaign {
         summary_.add(record);
       }
     });
-    if (trace != stdin) std::fclose(trace);
+    if (trace != stdin) (void)std::fclose(trace);  // read only: nothing to lose
     if (reading.error != 0) {
       if (!json_lines_) summary_.drop_trace();
       report_unreadable(path, reading.error);
@@ -200,7 +200,7 @@ class Campaign {
       name.clear();
       if (c == EOF) break;
     }
-    if (file != stdin) std::fclose(file);
+    if (file != stdin) (void)std::fclose(file);  // read only: nothing to lose
   }
 
   ExitStatus finish() {

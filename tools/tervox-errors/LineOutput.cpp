@@ -53,7 +53,7 @@ void LineOutput::write_out(std::size_t size) {
 
 void complain(const std::string& message) {
   const std::string line = "tervox-errors: " + message + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
+  (void)std::fwrite(line.data(), 1, line.size(), stderr);  // nowhere left to tell of a failure
 }
 
 }  // namespace tervox::tools

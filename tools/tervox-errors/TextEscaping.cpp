@@ -71,7 +71,7 @@ void append_json_char(std::string& out, char c) {
     default:
       if (static_cast<unsigned char>(c) < 0x20) {
         char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+        (void)std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
         out += escaped;
       } else {
         out += c;

@@ -258,7 +258,10 @@ ExitStatus describe_codes(const Options& options, LineOutput& out) {
     }
     const auto [short_text, long_text] = describe(*row, options.form);
     if (as_lines) {
-      out.write(short_text + '\n' + long_text + '\n');
+      out.write(short_text);
+      out.write("\n");
+      out.write(long_text);
+      out.write("\n");
     } else {
       table.add_row({std::to_string(code), short_text, long_text});
     }
@@ -317,7 +320,7 @@ int main(int argc, char** argv) {
     options = read_command_line(argc, argv);
   } catch (const UsageError& error) {
     if (*error.what() != '\0') complain(error.what());
-    std::fputs("Try 'tervox-errors --help' for more information.\n", stderr);
+    (void)std::fputs("Try 'tervox-errors --help' for more information.\n", stderr);
     return kUsageError;
   }
   LineOutput out;
