@@ -65,6 +65,7 @@ void build_prefix(LineBuffer& line, const LevelLayout& layout, std::string_view 
   line.append_to_prefix(tervox::detail::kLocationLine);
   line.append_to_prefix(std::string_view(digits, static_cast<std::size_t>(digits_end - digits)));
   line.append_to_prefix(tervox::detail::kLocationClose);
+  line.append_to_prefix(tervox::detail::kLineEnd);
   append_tag(line, category);
   line.append_to_prefix(layout.level_prefix);
 }

@@ -8,9 +8,18 @@
 
 namespace tervox::detail {
 
-// The words of a trace line. The logger writes them and the registry records through them; the
-// tervox-errors tool matches those of a recorded error or warning: the tag, the level prefixes of
-// LOG_WARNING and LOG_ERROR, the location line and the record's text.
+// The grammar of the trace, written once. A message of a tagged severity is the line
+// "[" category "]" prefix message; a warning or an error is preceded by a location line. A
+// recorded error (TervoxError::setLast) is an error of the category UNDEF whose message is the
+// record's text, so its two lines read:
+//
+//   [UNDEF][!] [reader.cpp, load:42]
+//   [UNDEF][!] [EC :306 ] reference.par is missing - looked in ./input
+//
+// tag, level prefix, "[" file ", " function ":" line "]", line feed; then tag, level prefix,
+// "[EC :" code " ] " short text " - " long text, line feed (a warning has "[?] " for "[!] "). The
+// logger writes these words and the registry records through them; the tervox-errors tool matches
+// a record's lines through kRecordWords alone.
 
 // How one severity is laid out and from which trace level it is written. A tagged line starts
 // with "[category]"; a located one is preceded by "[category]" prefix "[file, function:line]\n".
@@ -34,17 +43,40 @@ inline constexpr std::array<LevelLayout, TervoxLogger::LOG_ERROR + 1> kLevelLayo
 
 inline constexpr std::string_view kTagOpen = "[";
 inline constexpr std::string_view kTagClose = "]";
-// The location line: "[" file ", " function ":" line "]\n".
 inline constexpr std::string_view kLocationOpen = "[";
 inline constexpr std::string_view kLocationFunction = ", ";
 inline constexpr std::string_view kLocationLine = ":";
-inline constexpr std::string_view kLocationClose = "]\n";
+inline constexpr std::string_view kLocationClose = "]";
+inline constexpr std::string_view kLineEnd = "\n";
 
-// A recorded error or warning is traced under this category as "[EC :code ] short - long".
 inline constexpr std::string_view kRecordCategory = "UNDEF";
 inline constexpr std::string_view kRecordCodeOpen = "[EC :";
 inline constexpr std::string_view kRecordCodeClose = " ] ";
 inline constexpr std::string_view kRecordTextSeparator = " - ";
+
+// The words of a record's two lines, as read without their line end.
+struct RecordWords {
+  std::string_view tag;  // "[UNDEF]"
+  std::string_view error_prefix, warning_prefix;
+  std::string_view location_open, location_function, location_line, location_close;
+  std::string_view code_open, code_close, text_separator;
+};
+
+inline constexpr RecordWords kRecordWords = {
+    "[UNDEF]",
+    kLevelLayouts[TervoxLogger::LOG_ERROR].level_prefix,
+    kLevelLayouts[TervoxLogger::LOG_WARNING].level_prefix,
+    kLocationOpen,
+    kLocationFunction,
+    kLocationLine,
+    kLocationClose,
+    kRecordCodeOpen,
+    kRecordCodeClose,
+    kRecordTextSeparator,
+};
+static_assert(kRecordWords.tag.size() ==
+                  kTagOpen.size() + kRecordCategory.size() + kTagClose.size() &&
+              kRecordWords.tag.substr(kTagOpen.size(), kRecordCategory.size()) == kRecordCategory);
 
 }  // namespace tervox::detail
 

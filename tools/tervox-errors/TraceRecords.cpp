@@ -9,18 +9,8 @@
 namespace tervox::tools {
 namespace {
 
-namespace layout = tervox::detail;
-
-// Both lines of a record start with the category's tag, "[UNDEF]", then the level's prefix.
-constexpr std::string_view kErrorPrefix =
-    layout::kLevelLayouts[TervoxLogger::LOG_ERROR].level_prefix;
-constexpr std::string_view kWarningPrefix =
-    layout::kLevelLayouts[TervoxLogger::LOG_WARNING].level_prefix;
-
-// Lines are read without their line feed, so a location line ends in the close bracket alone.
-static_assert(layout::kLocationClose.back() == '\n');
-constexpr std::string_view kLocationEnd =
-    layout::kLocationClose.substr(0, layout::kLocationClose.size() - 1);
+// The words of a record's two lines (log/TraceLayout.h shows them).
+constexpr const tervox::detail::RecordWords& kWords = tervox::detail::kRecordWords;
 
 // The words compared are a few bytes long and most comparisons stop at the first byte, sooner
 // than a call to memcmp would return: this loop is what keeps records cheap to read.
@@ -44,15 +34,13 @@ struct TaggedLine {
 
 // Most lines are of other categories, and differ from the tag at its first bytes.
 std::optional<TaggedLine> split_tag(std::string_view line) {
-  if (!starts_with(line, layout::kTagOpen)) return std::nullopt;
-  line.remove_prefix(layout::kTagOpen.size());
-  if (!starts_with(line, layout::kRecordCategory)) return std::nullopt;
-  line.remove_prefix(layout::kRecordCategory.size());
-  if (!starts_with(line, layout::kTagClose)) return std::nullopt;
-  line.remove_prefix(layout::kTagClose.size());
-  if (starts_with(line, kErrorPrefix)) return TaggedLine{true, line.substr(kErrorPrefix.size())};
-  if (starts_with(line, kWarningPrefix)) {
-    return TaggedLine{false, line.substr(kWarningPrefix.size())};
+  if (!starts_with(line, kWords.tag)) return std::nullopt;
+  line.remove_prefix(kWords.tag.size());
+  if (starts_with(line, kWords.error_prefix)) {
+    return TaggedLine{true, line.substr(kWords.error_prefix.size())};
+  }
+  if (starts_with(line, kWords.warning_prefix)) {
+    return TaggedLine{false, line.substr(kWords.warning_prefix.size())};
   }
   return std::nullopt;
 }
@@ -77,38 +65,38 @@ std::size_t find_last(std::string_view text, std::string_view needle, std::size_
 
 // "[EC :code ] short - long" gives the code and the caller's texts.
 bool parse_message(std::string_view rest, TraceRecord& record) {
-  if (!starts_with(rest, layout::kRecordCodeOpen)) return false;
-  rest.remove_prefix(layout::kRecordCodeOpen.size());
-  const std::size_t close = find_first(rest, layout::kRecordCodeClose);
+  if (!starts_with(rest, kWords.code_open)) return false;
+  rest.remove_prefix(kWords.code_open.size());
+  const std::size_t close = find_first(rest, kWords.code_close);
   if (close == std::string_view::npos) return false;
   const std::optional<int> code = parse_decimal_int(rest.substr(0, close));
   if (!code) return false;
   record.code = *code;
-  const std::string_view texts = rest.substr(close + layout::kRecordCodeClose.size());
-  const std::size_t separator = find_first(texts, layout::kRecordTextSeparator);
+  const std::string_view texts = rest.substr(close + kWords.code_close.size());
+  const std::size_t separator = find_first(texts, kWords.text_separator);
   record.short_text = texts.substr(0, separator);
   record.long_text = separator == std::string_view::npos
                          ? std::string_view()
-                         : texts.substr(separator + layout::kRecordTextSeparator.size());
+                         : texts.substr(separator + kWords.text_separator.size());
   return true;
 }
 
 // "[file, function:line]": the last ":" ends the function and the last ", " before it ends the
 // file, since paths may hold either.
 bool parse_location(std::string_view rest, TraceRecord& record) {
-  const std::size_t open = layout::kLocationOpen.size();
-  if (rest.size() < open + kLocationEnd.size() || !starts_with(rest, layout::kLocationOpen) ||
-      !ends_with(rest, kLocationEnd)) {
+  const std::size_t open = kWords.location_open.size();
+  if (rest.size() < open + kWords.location_close.size() ||
+      !starts_with(rest, kWords.location_open) || !ends_with(rest, kWords.location_close)) {
     return false;
   }
-  rest = rest.substr(open, rest.size() - open - kLocationEnd.size());
-  const std::size_t colon = find_last(rest, layout::kLocationLine, std::string_view::npos);
+  rest = rest.substr(open, rest.size() - open - kWords.location_close.size());
+  const std::size_t colon = find_last(rest, kWords.location_line, std::string_view::npos);
   if (colon == std::string_view::npos) return false;
   const std::optional<int> line =
-      parse_decimal_int(rest.substr(colon + layout::kLocationLine.size()));
-  const std::size_t comma = find_last(rest, layout::kLocationFunction, colon);
+      parse_decimal_int(rest.substr(colon + kWords.location_line.size()));
+  const std::size_t comma = find_last(rest, kWords.location_function, colon);
   if (!line || comma == std::string_view::npos) return false;
-  const std::size_t function = comma + layout::kLocationFunction.size();
+  const std::size_t function = comma + kWords.location_function.size();
   record.file = rest.substr(0, comma);
   record.function = rest.substr(function, colon - function);
   record.line = *line;
@@ -118,9 +106,7 @@ bool parse_location(std::string_view rest, TraceRecord& record) {
 }  // namespace
 
 // Both lines of a record start with the category's tag: the reader skips the others in bulk.
-TraceRecordReader::TraceRecordReader()
-    : lines_(std::string(layout::kTagOpen) + std::string(layout::kRecordCategory) +
-             std::string(layout::kTagClose)) {}
+TraceRecordReader::TraceRecordReader() : lines_(kWords.tag) {}
 
 TraceReading TraceRecordReader::read(std::FILE* trace,
                                      const std::function<void(const TraceRecord&)>& on_record) {
