@@ -4,14 +4,10 @@
 #include <gtest/gtest.h>
 #include <tervox/TervoxMacros.h>
 
-#include <atomic>
 #include <climits>
-#include <functional>
 #include <new>
-#include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "CapturedStream.h"
@@ -40,31 +36,27 @@ const std::string load_state = std::to_string(Log::get_trace_level()) + ", " + q
                                ", " + queries(kWarning) + ", " +
                                registry.getLastShortDescription(kWarning);
 
-TEST(Registry, FirstCallsFindTheStateOfLoadTime) {
-  EXPECT_EQ(load_state, "3, 100 | 0 100 0, 100 | 0 100 0, Warning: Error\n");
-  EXPECT_TRUE(Log::init());
-}
-
+// The first calls find the state of load time; then each severity, as the value hosts built
+// against any version of the header pass, from the least trace level that writes it.
 TEST(Logger, WritesEachSeverityFromItsTraceLevelAsItsLinesWithoutHeapMemory) {
+  EXPECT_EQ(load_state, "3, 100 | 0 100 0, 100 | 0 100 0, Warning: Error\n");
   const struct {
     const char* name;
-    int level, threshold;  // as hosts built against any version of the header pass the level
-    const char *category, *file, *function;
-    int line;
-    const char* expected;
+    int level, threshold, line;
+    const char *category, *file, *function, *expected;
   } rows[] = {
-      {"verbose", 0, 9999, "C", "a", "f", 1, "[C][V] m\n"},
-      {"debug", 1, 4, "C", "a", "f", 1, "[C][D] m\n"},
-      {"info", 2, 3, "C", "a", "f", 1, "[C] m\n"},
-      {"plain", 3, 3, "C", "a", "f", 1, "m\n"},
-      {"notice", 4, 3, "C", "a", "f", 1, "[C][*] m\n"},
-      {"warning", 5, 2, "C", "a.cpp", "load", 42, "[C][?] [a.cpp, load:42]\n[C][?] m\n"},
-      {"error", 6, 1, "C", "a.cpp", "load", 42, "[C][!] [a.cpp, load:42]\n[C][!] m\n"},
-      {"no location", 5, 2, "", nullptr, nullptr, 0, "[][?] [, :0]\n[][?] m\n"},
-      {"least line", 6, 1, "C", "a", "f", INT_MIN, "[C][!] [a, f:-2147483648]\n[C][!] m\n"},
-      {"percent signs", 6, 1, "1%s%%", "%s.c", "%d", 5, "[1%s%%][!] [%s.c, %d:5]\n[1%s%%][!] m\n"},
-      {"below 0", -1, INT_MAX, "C", "a", "f", 1, ""},
-      {"above 6", 7, INT_MAX, "C", "a", "f", 1, ""},
+      {"verbose", 0, 9999, 1, "C", "a", "f", "[C][V] m\n"},
+      {"debug", 1, 4, 1, "C", "a", "f", "[C][D] m\n"},
+      {"info", 2, 3, 1, "C", "a", "f", "[C] m\n"},
+      {"plain", 3, 3, 1, "C", "a", "f", "m\n"},
+      {"notice", 4, 3, 1, "C", "a", "f", "[C][*] m\n"},
+      {"warning", 5, 2, 42, "C", "a.cpp", "load", "[C][?] [a.cpp, load:42]\n[C][?] m\n"},
+      {"error", 6, 1, 42, "C", "a.cpp", "load", "[C][!] [a.cpp, load:42]\n[C][!] m\n"},
+      {"no location", 5, 2, 0, "", nullptr, nullptr, "[][?] [, :0]\n[][?] m\n"},
+      {"least line", 6, 1, INT_MIN, "C", "a", "f", "[C][!] [a, f:-2147483648]\n[C][!] m\n"},
+      {"percent signs", 6, 1, 5, "1%s%%", "%s.c", "%d", "[1%s%%][!] [%s.c, %d:5]\n[1%s%%][!] m\n"},
+      {"below 0", -1, INT_MAX, 1, "C", "a", "f", ""},
+      {"above 6", 7, INT_MAX, 1, "C", "a", "f", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -245,37 +237,6 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
             << "with allocation " << failing << " failing";
       }
     }
-  }
-}
-
-// Readers racing records and clears see the level either fresh or holding the one record, never a
-// mix of the two. Each reads in a thread of its own, so that nothing but the registry's lock orders
-// its reads after the records: ThreadSanitizer reports a reader that skips the lock.
-TEST(Registry, ReadersRacingRecordsSeeWholeStates) {
-  std::vector<std::function<std::string()>> readers = {
-      [] { return std::to_string(registry.getLast(kError)); },
-      [] { return std::to_string(registry.getStackSize(kError)); },
-      [] { return std::to_string(registry.get(kError, 1)); }};
-  for (const Step step : {kShort, kLong, kLastShort, kLastLong, kStack})
-    readers.push_back([step] { return act(step, kError, 0); });
-  std::set<std::string> whole;  // the answers with the level fresh, then holding the record
-  for (const Step step : {kClear, kSetLast}) {
-    act(step, kError, 306);
-    for (const auto& reader : readers) whole.insert(reader());
-  }
-  std::atomic<bool> recording{true};
-  std::vector<std::set<std::string>> seen(readers.size());
-  std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < readers.size(); ++i)
-    threads.emplace_back([&, i] {
-      while (recording) seen[i].insert(readers[i]());
-    });
-  for (int i = 0; i < 300; ++i) act(kClear, kError, 0), act(kSetLast, kError, 306);
-  recording = false;
-  for (std::size_t i = 0; i < readers.size(); ++i) {
-    threads[i].join();
-    for (const std::string& answer : whole) seen[i].erase(answer);
-    EXPECT_EQ(seen[i], std::set<std::string>()) << "reader " << i << " saw a mix";
   }
 }
 

@@ -61,8 +61,7 @@ void load_plugin_then_exit(const std::string& trace_path) {
   const auto open_trace =
       reinterpret_cast<bool (*)(const char*)>(find(plugin, "plugin_open_trace"));
   manager.record = reinterpret_cast<int (*)(int)>(find(plugin, "plugin_record"));
-  const bool opened = open_trace(trace_path.c_str());
-  std::exit(opened && manager.record(300) == 100 ? 0 : 1);
+  std::exit(open_trace(trace_path.c_str()) && manager.record(300) == 100 ? 0 : 1);
 }
 
 TEST(Unload, APluginManagerBuiltBeforeTheLoadRecordsAtExit) {
