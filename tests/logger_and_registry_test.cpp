@@ -4,15 +4,10 @@
 #include <gtest/gtest.h>
 #include <tervox/TervoxMacros.h>
 
-#include <atomic>
 #include <climits>
-#include <functional>
 #include <new>
-#include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
-#include <tuple>
 #include <vector>
 
 #include "CapturedStream.h"
@@ -41,40 +36,41 @@ const std::string load_state = std::to_string(Log::get_trace_level()) + ", " + q
                                ", " + queries(kWarning) + ", " +
                                registry.getLastShortDescription(kWarning);
 
-TEST(Registry, FirstCallsFindTheStateOfLoadTime) {
-  EXPECT_EQ(load_state, "3, 100 | 0 100 0, 100 | 0 100 0, Warning: Error\n");
-  EXPECT_TRUE(Log::init());
-}
-
+// The first calls find the state of load time; then each severity, as the value hosts built
+// against any version of the header pass, from the least trace level that writes it.
 TEST(Logger, WritesEachSeverityFromItsTraceLevelAsItsLinesWithoutHeapMemory) {
-  // The severity as the value hosts built against any version of the header pass (0 LOG_VERBOSE
-  // to 6 LOG_ERROR), the least trace level that writes it, then the call and its lines.
-  const std::tuple<int, int, const char*, const char*, const char*, int, const char*> rows[] = {
-      {0, 9999, "C", "a", "f", 1, "[C][V] m\n"},
-      {1, 4, "C", "a", "f", 1, "[C][D] m\n"},
-      {2, 3, "C", "a", "f", 1, "[C] m\n"},
-      {3, 3, "C", "a", "f", 1, "m\n"},
-      {4, 3, "C", "a", "f", 1, "[C][*] m\n"},
-      {5, 2, "C", "a.cpp", "load", 42, "[C][?] [a.cpp, load:42]\n[C][?] m\n"},
-      {6, 1, "C", "a.cpp", "load", 42, "[C][!] [a.cpp, load:42]\n[C][!] m\n"},
-      {5, 2, "", nullptr, nullptr, 0, "[][?] [, :0]\n[][?] m\n"},
-      {6, 1, "C", "a", "f", INT_MIN, "[C][!] [a, f:-2147483648]\n[C][!] m\n"},
-      {6, 1, "1%s%%", "%s.c", "%d", 5, "[1%s%%][!] [%s.c, %d:5]\n[1%s%%][!] m\n"},
-      {-1, INT_MAX, "C", "a", "f", 1, ""},
-      {7, INT_MAX, "C", "a", "f", 1, ""},
+  EXPECT_EQ(load_state, "3, 100 | 0 100 0, 100 | 0 100 0, Warning: Error\n");
+  const struct {
+    const char* name;
+    int level, threshold, line;
+    const char *category, *file, *function, *expected;
+  } rows[] = {
+      {"verbose", 0, 9999, 1, "C", "a", "f", "[C][V] m\n"},
+      {"debug", 1, 4, 1, "C", "a", "f", "[C][D] m\n"},
+      {"info", 2, 3, 1, "C", "a", "f", "[C] m\n"},
+      {"plain", 3, 3, 1, "C", "a", "f", "m\n"},
+      {"notice", 4, 3, 1, "C", "a", "f", "[C][*] m\n"},
+      {"warning", 5, 2, 42, "C", "a.cpp", "load", "[C][?] [a.cpp, load:42]\n[C][?] m\n"},
+      {"error", 6, 1, 42, "C", "a.cpp", "load", "[C][!] [a.cpp, load:42]\n[C][!] m\n"},
+      {"no location", 5, 2, 0, "", nullptr, nullptr, "[][?] [, :0]\n[][?] m\n"},
+      {"least line", 6, 1, INT_MIN, "C", "a", "f", "[C][!] [a, f:-2147483648]\n[C][!] m\n"},
+      {"percent signs", 6, 1, 5, "1%s%%", "%s.c", "%d", "[1%s%%][!] [%s.c, %d:5]\n[1%s%%][!] m\n"},
+      {"below 0", -1, INT_MAX, 1, "C", "a", "f", ""},
+      {"above 6", 7, INT_MAX, 1, "C", "a", "f", ""},
   };
-  for (const auto& [level, threshold, category, file, function, line, expected] : rows) {
-    SCOPED_TRACE("severity " + std::to_string(level) + ", line " + std::to_string(line));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     CapturedStream trace;
     allocations = 0;
-    for (const int trace_level : {threshold - 1, threshold}) {
+    for (const int trace_level : {row.threshold - 1, row.threshold}) {
       Log::set_trace_level(trace_level);
-      EXPECT_TRUE(Log::trace_message(category, Log::LogLevel(level), file, function, line, "m"));
+      EXPECT_TRUE(Log::trace_message(row.category, Log::LogLevel(row.level), row.file, row.function,
+                                     row.line, "m"));
     }
 #if !defined(_WIN32)
     EXPECT_EQ(allocations, 0);
 #endif
-    EXPECT_EQ(trace.take(), expected);
+    EXPECT_EQ(trace.take(), row.expected);
   }
 }
 
@@ -88,6 +84,10 @@ TEST(Logger, FormatsLocatesAndCutsMessages) {
   Log::trace_message("IO", Log::LOG_PLAIN, "f", "g", 1, "%s", text.c_str());
   // A long file name cuts the location line, and the message follows the cut prefix directly.
   Log::trace_message("IO", Log::LOG_ERROR, text.c_str(), "g", 1, "m");
+  // A field width that the host set pads the next line's prefix, and nothing after it.
+  Log::get_process_trace_stream()->width(30);
+  Log::trace_message("W", Log::LOG_WARNING, "a", "f", 1, "m");
+  Log::trace_message("W", Log::LOG_INFO, "a", "f", 1, "n");
   const std::vector<int>& errors = registry.getStack(kError);
   // From here on nothing is traced, yet records are kept and the log takes every message.
   Log::set_trace_level(INT_MIN);
@@ -103,7 +103,8 @@ TEST(Logger, FormatsLocatesAndCutsMessages) {
 #endif
   EXPECT_EQ(trace.take(), "[IO][?] " + at + std::to_string(line) +
                               "]\n[IO][?] open x.tif: 3 tries ( 12.2%)\n[IO] ab\n" + kept + "\n" +
-                              ("[IO][!] [" + kept).substr(0, 24999) + "m\n");
+                              ("[IO][!] [" + kept).substr(0, 24999) +
+                              "m\n       [W][?] [a, f:1]\n[W][?] m\n[W] n\n");
   EXPECT_EQ(log.take(), "[] at 1 " + kept.substr(0, 1015) + "\n[50%s] " + kept + "\n");
   EXPECT_EQ(Log::get_trace_level(), INT_MIN);
   EXPECT_EQ(registry.getLast(kWarning), 306);
@@ -158,48 +159,60 @@ std::string state_of(ERROR_LVL level) {
 // Each step is taken after the steps before it from fresh levels, with its first, second, ...
 // allocation failing, until it completes; whatever happens, it leaves the other level alone.
 TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
-  // Each step's answer, followed by what it traced.
-  const std::tuple<Step, ERROR_LVL, int, const char*> steps[] = {
-      {kSetLast, kError, 306, "[UNDEF][!] [, f:7]\n[UNDEF][!] [EC :306 ] %s306 - %d\n"},
-      {kPush, kError, 100, ""},
-      {kSetLast, kWarning, 307, "[UNDEF][?] [, f:7]\n[UNDEF][?] [EC :307 ] %s307 - %d\n"},
-      {kPush, kWarning, 303, ""},
-      {kQueries, kWarning, 0, "307 | 0 100 307 303 0"},
+  const struct {
+    const char* name;
+    Step step;
+    ERROR_LVL level;
+    int code;
+    const char* expected;  // the answer, followed by what it traced
+  } steps[] = {
+      {"record an error", kSetLast, kError, 306,
+       "[UNDEF][!] [, f:7]\n[UNDEF][!] [EC :306 ] %s306 - %d\n"},
+      {"push an error", kPush, kError, 100, ""},
+      {"record a warning", kSetLast, kWarning, 307,
+       "[UNDEF][?] [, f:7]\n[UNDEF][?] [EC :307 ] %s307 - %d\n"},
+      {"push a warning", kPush, kWarning, 303, ""},
+      {"warnings' last and stack", kQueries, kWarning, 0, "307 | 0 100 307 303 0"},
       // The newest caller text follows whatever code is described.
-      {kShort, kError, 0, "[EC : 0] No error\n%s100"},
-      {kLong, kWarning, 201, "Warning: The requested memory was not found\n%s303"},
-      {kLastShort, kError, 0, "[EC : 306] File not found\n%s100"},
-      {kLastLong, kWarning, 0, "Warning: The source file was not found\n%s303"},
+      {"short text of any code", kShort, kError, 0, "[EC : 0] No error\n%s100"},
+      {"long text of any code", kLong, kWarning, 201,
+       "Warning: The requested memory was not found\n%s303"},
+      {"last error, short", kLastShort, kError, 0, "[EC : 306] File not found\n%s100"},
+      {"last warning, long", kLastLong, kWarning, 0,
+       "Warning: The source file was not found\n%s303"},
       // Newest first, without the first entry; errors with the short text, warnings the long.
-      {kStack, kError, 0, "[EC : 100] Error\n%s100\n[EC : 306] File not found\n%s306\n"},
-      {kStack, kWarning, 0,
+      {"errors' stack", kStack, kError, 0,
+       "[EC : 100] Error\n%s100\n[EC : 306] File not found\n%s306\n"},
+      {"warnings' stack", kStack, kWarning, 0,
        "Warning: The XML file format is not valid\n%s303\n"
        "Warning: The source file was not found\n%s307\n"},
       // Other level values select no record: the bare catalogue text (up to the highest code; the
       // texts themselves are docs/error-codes.md's), 0, and nothing kept.
-      {kLastLong, ERROR_LVL(-1), 0, "The program terminated without errors"},
-      {kShort, kTwo, 3004, "NOMINATIM API bad response"},
-      {kSetLast, kTwo, 300, ""},
-      {kPush, ERROR_LVL(INT_MIN), 300, ""},
-      {kQueries, ERROR_LVL(INT_MIN), 0, "0 | 0 0"},
+      {"level -1 renders bare", kLastLong, ERROR_LVL(-1), 0,
+       "The program terminated without errors"},
+      {"level 2 renders bare", kShort, kTwo, 3004, "NOMINATIM API bad response"},
+      {"level 2 keeps nothing", kSetLast, kTwo, 300, ""},
+      {"least level keeps nothing", kPush, ERROR_LVL(INT_MIN), 300, ""},
+      {"least level holds nothing", kQueries, ERROR_LVL(INT_MIN), 0, "0 | 0 0"},
       // A code missing from the catalogue throws, as a last code and in a stack until cleared.
-      {kSetLast, kError, INT_MIN,
+      {"uncatalogued code recorded", kSetLast, kError, INT_MIN,
        "[UNDEF][!] [, f:7]\n[UNDEF][!] [EC :-2147483648 ] %s-2147483648 - %d\n"},
-      {kLastShort, kError, 0, "invalid map<K, T> key"},
-      {kStack, kError, 0, "invalid map<K, T> key"},
-      {kClear, kWarning, 0, ""},
-      {kQueries, kWarning, 0, "100 | 0 100 0"},
-      {kClear, kError, 0, ""},
-      {kLastShort, kError, 0, "[EC : 100] Error\n"},
+      {"uncatalogued last code", kLastShort, kError, 0, "invalid map<K, T> key"},
+      {"uncatalogued in the stack", kStack, kError, 0, "invalid map<K, T> key"},
+      {"clear warnings", kClear, kWarning, 0, ""},
+      {"warnings cleared", kQueries, kWarning, 0, "100 | 0 100 0"},
+      {"clear errors", kClear, kError, 0, ""},
+      {"errors cleared", kLastShort, kError, 0, "[EC : 100] Error\n"},
   };
   registry.init("IO");  // a registry name, which the traced category ignores
   CapturedStream trace;
   for (const auto& row : steps) {
-    const auto& [step, level, code, expected] = row;
+    SCOPED_TRACE(row.name);
+    const auto& [name, step, level, code, expected] = row;
     for (int failing = 1;; ++failing) {
       for (const ERROR_LVL fresh : {kError, kWarning}) registry.clear(fresh);
       for (const auto* earlier = steps; earlier != &row; ++earlier)
-        act(std::get<0>(*earlier), std::get<1>(*earlier), std::get<2>(*earlier));
+        act(earlier->step, earlier->level, earlier->code);
       // A full level, so that an append (kSetLast and kPush, the first steps) must grow each of
       // its three sequences.
       const std::vector<int>& stack = registry.getStack(level);
@@ -212,8 +225,7 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
       try {
         const std::string answer = act(step, level, code);
         failing_allocation = 0;
-        EXPECT_EQ(answer + trace.take() + state_of(other), expected + others)
-            << "step " << &row - steps;
+        EXPECT_EQ(answer + trace.take() + state_of(other), expected + others);
         break;
       } catch (const std::bad_alloc&) {
         // Nothing is kept, but for the last code of a record whose trace was written.
@@ -222,40 +234,9 @@ TEST(Registry, KeepsAndRendersRecordsAndKeepsNothingWhenMemoryRunsOut) {
             trace.take().empty() ? before.substr(0, before.find(" |")) : std::to_string(code);
         EXPECT_EQ(state_of(level) + state_of(other),
                   last + before.substr(before.find(" |")) + others)
-            << "step " << &row - steps << " with allocation " << failing << " failing";
+            << "with allocation " << failing << " failing";
       }
     }
-  }
-}
-
-// Readers racing records and clears see the level either fresh or holding the one record, never a
-// mix of the two. Each reads in a thread of its own, so that nothing but the registry's lock orders
-// its reads after the records: ThreadSanitizer reports a reader that skips the lock.
-TEST(Registry, ReadersRacingRecordsSeeWholeStates) {
-  std::vector<std::function<std::string()>> readers = {
-      [] { return std::to_string(registry.getLast(kError)); },
-      [] { return std::to_string(registry.getStackSize(kError)); },
-      [] { return std::to_string(registry.get(kError, 1)); }};
-  for (const Step step : {kShort, kLong, kLastShort, kLastLong, kStack})
-    readers.push_back([step] { return act(step, kError, 0); });
-  std::set<std::string> whole;  // the answers with the level fresh, then holding the record
-  for (const Step step : {kClear, kSetLast}) {
-    act(step, kError, 306);
-    for (const auto& reader : readers) whole.insert(reader());
-  }
-  std::atomic<bool> recording{true};
-  std::vector<std::set<std::string>> seen(readers.size());
-  std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < readers.size(); ++i)
-    threads.emplace_back([&, i] {
-      while (recording) seen[i].insert(readers[i]());
-    });
-  for (int i = 0; i < 300; ++i) act(kClear, kError, 0), act(kSetLast, kError, 306);
-  recording = false;
-  for (std::size_t i = 0; i < readers.size(); ++i) {
-    threads[i].join();
-    for (const std::string& answer : whole) seen[i].erase(answer);
-    EXPECT_EQ(seen[i], std::set<std::string>()) << "reader " << i << " saw a mix";
   }
 }
 

@@ -45,7 +45,9 @@ TEST(Unload, ReloadingTheLibraryGivesAFreshRegistry) {
 #if !defined(_WIN32)
 // The usual shape of a plugin-based host: a global plugin manager, built before the plugin that
 // brings the library is loaded, shuts its plugins down from its destructor, which runs after every
-// exit handler registered since. The plugin's shutdown records an error.
+// exit handler registered since. The plugin records an error before the exit, the registry's first
+// use, and its shutdown another: the registry lives until the library is unloaded, not in the
+// order of first use.
 struct PluginManager {
   int (*record)(int) = nullptr;
   ~PluginManager() {
@@ -59,7 +61,7 @@ void load_plugin_then_exit(const std::string& trace_path) {
   const auto open_trace =
       reinterpret_cast<bool (*)(const char*)>(find(plugin, "plugin_open_trace"));
   manager.record = reinterpret_cast<int (*)(int)>(find(plugin, "plugin_record"));
-  std::exit(open_trace(trace_path.c_str()) ? 0 : 1);
+  std::exit(open_trace(trace_path.c_str()) && manager.record(300) == 100 ? 0 : 1);
 }
 
 TEST(Unload, APluginManagerBuiltBeforeTheLoadRecordsAtExit) {
@@ -71,7 +73,9 @@ TEST(Unload, APluginManagerBuiltBeforeTheLoadRecordsAtExit) {
   std::ostringstream trace;
   trace << std::ifstream(path, std::ios::binary).rdbuf();
   std::remove(path.c_str());
-  EXPECT_EQ(trace.str(), "[UNDEF][!] [plugin.cpp, record:1]\n[UNDEF][!] [EC :2800 ] a - b\n");
+  EXPECT_EQ(trace.str(),
+            "[UNDEF][!] [plugin.cpp, record:1]\n[UNDEF][!] [EC :300 ] a - b\n"
+            "[UNDEF][!] [plugin.cpp, record:1]\n[UNDEF][!] [EC :2800 ] a - b\n");
 }
 #endif
 
