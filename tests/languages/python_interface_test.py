@@ -122,9 +122,8 @@ class PythonHost(unittest.TestCase):
                 self.assertEqual(run.stdout, printed + "\n")
         lines = [0, 1, 2, 3] + list(range(8, 18))  # 4 before the disk filled, 10 after
         self.assertEqual(self.read("trace"), b"".join(b"[PY] line %05d\n" % i for i in lines))
-        if hasattr(tl._c, "tervox_version"):  # the package's version is the library's
-            tl._c.tervox_version.restype = ctypes.c_char_p
-            self.assertEqual(tl.__version__, tl._c.tervox_version().decode())
+        tl._c.tervox_version.restype = ctypes.c_char_p  # the package's version is the library's
+        self.assertEqual(tl.__version__, tl._c.tervox_version().decode())
 
 
     def test_maps_levels_and_formats_only_written_records_through_the_handler(self):
