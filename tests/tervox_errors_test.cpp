@@ -46,7 +46,8 @@ class TervoxErrors : public testing::Test {
 
   static void check(const std::vector<Row>& rows) {
     for (const auto& [arguments, expected_status, out, err_part] : rows) {
-      int status = std::system(("(" TERVOX_ERRORS_PATH " " + arguments + ") > out 2> err").c_str());
+      // The row's own redirections come last and win, in sh and in cmd alike.
+      int status = std::system((TERVOX_ERRORS_PATH " > out 2> err " + arguments).c_str());
 #ifdef WEXITSTATUS  // POSIX: a wait status; Windows: the exit status itself
       status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif

@@ -1,8 +1,6 @@
 #include "log/AppendingFile.h"
 
 #if defined(_WIN32)
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
