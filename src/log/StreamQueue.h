@@ -30,12 +30,14 @@ struct Turn {
 };
 
 // The queue of one process stream. Whoever writes to the stream or holds it (a StreamHold, a
-// reopen or close, a fork, the teardown) waits for its turn, in the order of arrival, so a
-// rotation waits only for the lines queued before it. The caller whose turn comes takes the lines
-// queued behind it along: it puts them into the stream in one insertion and flushes once, stacks
-// their records in order, then wakes their callers, so that under contention one write to the
-// file carries many lines (the group commit of database logs). A single thread's line is inserted
-// alone, with the bytes, flushes and stream states of a plain write.
+// reopen or close, a fork, the teardown) takes a turn in the order of arrival, and no line passes
+// a queued hold, so a rotation waits only for the lines queued before it. A line that finds the
+// stream free and nobody waiting goes at once. Otherwise it is queued, and whoever next finds the
+// stream free with only lines queued, its own among them, puts every one into the stream in one
+// insertion and flushes once, stacks their records in order, then tells their callers: under
+// contention one write to the file carries several lines (the group commit of database logs). A
+// single thread's line is inserted alone, with the bytes, flushes and stream states of a plain
+// write. docs/performance.md has what each part of this buys.
 //
 // The calling thread's own hold lets its lines straight through; a line that it traces from inside
 // its own insertion (a call-back of the host's stream buffer) is dropped, since the stream is in
