@@ -290,6 +290,7 @@ TEST(Macros, EvaluateArgumentsOnlyOfTracesThatAreWrittenAndNoneBelowTheMinimumLe
     SCOPED_TRACE(name);
     tervox_set_trace_level(trace_level);
     EXPECT_EQ(tervox_get_trace_level(), trace_level);
+    for (int l = -1; l <= 7; ++l) EXPECT_EQ(tervox_trace_passes(l), tervox_trace_enabled(l)) << l;
     evaluations = 0;
     TERVOX_TRACE_IF_ENABLED("M", level, "%d", evaluated(7));
     EXPECT_EQ(trace.take(), written);
